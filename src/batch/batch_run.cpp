@@ -1,0 +1,105 @@
+#include "batch/batch_run.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "batch/console_texts.h"
+#include "batch/eligibility.h"
+#include "batch/variants.h"
+#include "platform/platform.h"
+
+namespace {
+
+struct MaskSlot {
+    TgaImage MaskSet::*image;
+    const char* fileName;
+    const char* notFound;
+    const char* unusable;
+};
+
+const MaskSlot kMaskSlots[] = {
+    {&MaskSet::normalMask, eligibility::kNormalMaskName, texts::kNormalMaskNotFound,
+     texts::kNormalMaskUnusable},
+    {&MaskSet::disabledMask, eligibility::kDisabledMaskName, texts::kDisabledMaskNotFound,
+     texts::kDisabledMaskUnusable},
+    {&MaskSet::passiveMask, eligibility::kPassiveMaskName, texts::kPassiveMaskNotFound,
+     texts::kPassiveMaskUnusable},
+    {&MaskSet::autocastMask, eligibility::kAutocastMaskName, texts::kAutocastMaskNotFound,
+     texts::kAutocastMaskUnusable},
+};
+
+}  // namespace
+
+int BatchRun::loadMasks() {
+    int maskCount = 0;
+    for (const MaskSlot& slot : kMaskSlots) {
+        TgaImage& mask = masks_.*slot.image;
+        if (!mask.load(slot.fileName)) {
+            std::fprintf(console_, slot.notFound, slot.fileName);
+        } else if (mask.content() != TgaContent::Picture) {
+            // A mask that would blend garbage is no mask at all.
+            mask.release();
+            std::fprintf(console_, slot.unusable, slot.fileName);
+        } else {
+            ++maskCount;
+        }
+    }
+    return maskCount;
+}
+
+int BatchRun::runBatch() {
+    std::fputs(texts::kBanner, console_);
+    if (loadMasks() == 0) std::fputs(texts::kNoMaskAtAll, console_);
+
+    // The whole list is taken first, so files written during the run are
+    // never met as entries.
+    std::vector<std::string> names;
+    if (!platform::listTgaEntries(names) || names.empty()) {
+        std::fputs(texts::kNoTgaFiles, console_);
+    } else {
+        std::sort(names.begin(), names.end(), eligibility::comesBefore);
+        std::fputs(texts::kProcessingHeader, console_);
+        int processedCount = 0;
+        for (const std::string& name : names) processedCount += processFile(name);
+        std::fprintf(console_, texts::kSummary, processedCount, candidateCount_);
+    }
+
+    std::fputs(texts::kClosingBlock, console_);
+    // The prompt has no line end: it must be on the screen during the wait.
+    std::fflush(console_);
+    platform::waitForKey();
+    return 0;
+}
+
+int BatchRun::processFile(const std::string& name) {
+    if (eligibility::isMaskName(name) || eligibility::hasVariantPrefix(name)) return 0;
+    std::string baseName = eligibility::baseNameOf(name);
+    if (eligibility::hasAutocastSuffix(baseName)) return 0;
+    ++candidateCount_;
+    std::string sourceName = baseName + eligibility::kExtension;
+
+    TgaImage source;
+    TgaImage workCopy;
+    if (!source.load(sourceName)) return 0;  // cannot be opened: no message
+    // A file the reader has no faithful picture of is never written back.
+    if (source.content() == TgaContent::Unsupported) {
+        std::fprintf(console_, texts::kNotTrueColour, sourceName.c_str());
+        return 0;
+    }
+    if (source.content() == TgaContent::Truncated) {
+        std::fprintf(console_, texts::kTruncated, sourceName.c_str());
+        return 0;
+    }
+    if (!source.isLoaded()) return 0;
+
+    // save() rewrites the header, so the type as loaded is noted first.
+    bool wasRunLength = source.header[tga::kImageTypeOffset] != tga::kTypeUncompressed;
+    produceVariants(source, workCopy, baseName, masks_, console_);
+    if (!source.save(sourceName, 255)) {
+        std::fprintf(console_, texts::kCannotWrite, sourceName.c_str());
+        return 0;
+    }
+    std::fprintf(console_, wasRunLength ? texts::kReportRunLength : texts::kReportUncompressed,
+                 sourceName.c_str(), static_cast<int>(source.width), static_cast<int>(source.height));
+    return 1;
+}

@@ -1,0 +1,56 @@
+#include "batch/console_texts.h"
+
+namespace texts {
+
+const char* const kBanner =
+    "********************** Tolvaren 3 Button Disabler *****************************\n"
+    "This executive was coded by VORNEK and is used to disable Tolvaren3 32 bit tga\n"
+    "buttons. This reads all *.tga files in current directory that don't have prefix "
+    "\"DIS\" or \"PAS\" and don't have suffix \"_Autocast\" in filename and creates new\n"
+    "file which is the blended with filter copy of the source. Then it adds prefix\n"
+    "or suffix depending of which filter was used and saves image in new file. Also\n"
+    "it restores sourcefile to format which can be easy red by Tolvaren 3\n"
+    "(TGA 32 bitt with normal image orientation and witout RLE compression)\n"
+    "********************** Blending Filters ***************************************\n"
+    "ZOF_NORMAL_MASK.tga\t\tBlends original image with this file\n"
+    "ZOF_DISABLED_MASK.tga\t\tBlends image with this file\n"
+    "\t\t\t\tand adds prefix 'DIS' before filename\n"
+    "ZOF_PASSIVE_MASK.tga\t\tBlends image with this file\n"
+    "\t\t\t\tand adds prefix 'PAS' before filename\n"
+    "ZOF_AUTOCAST_MASK.tga\t\tBlends image with this file\n"
+    "\t\t\t\tand adds suffix '_Autocast' to filename\n";
+
+// The community site and the contact address are placeholders under the
+// reserved .example domain.
+const char* const kClosingBlock =
+    "********************** Feedback ***********************************************\n"
+    "WWW.TOLVAREN-MODDING.EXAMPLE\tVisit our Russian Modmaking Community\n"
+    "BUTTONS@TOLVAREN-MODDING.EXAMPLE\tMail me if you have any questions or suggestions\n"
+    "\t\tThis file was downloaded from www.tolvaren-modding.example\n"
+    "Press any key to exit ...";
+
+const char* const kNormalMaskNotFound = "NOTE:\tFile \"%s\" not found. No normal mask found!\n";
+const char* const kDisabledMaskNotFound = "NOTE:\tFile \"%s\" not found. No disabled mask found!\n";
+const char* const kPassiveMaskNotFound = "NOTE:\tFile \"%s\" not found. No passive mask found!\n";
+const char* const kAutocastMaskNotFound = "NOTE:\tFile \"%s\" not found. No autocast mask found!\n";
+const char* const kNormalMaskUnusable =
+    "NOTE:\tFile \"%s\" is not a usable mask. No normal mask found!\n";
+const char* const kDisabledMaskUnusable =
+    "NOTE:\tFile \"%s\" is not a usable mask. No disabled mask found!\n";
+const char* const kPassiveMaskUnusable =
+    "NOTE:\tFile \"%s\" is not a usable mask. No passive mask found!\n";
+const char* const kAutocastMaskUnusable =
+    "NOTE:\tFile \"%s\" is not a usable mask. No autocast mask found!\n";
+const char* const kNoMaskAtAll = "WARN:\tCan't find any mask! Nothing to process\n";
+const char* const kNoTgaFiles = "No *.tga files in current directory!\n";
+const char* const kProcessingHeader =
+    "********************** Processing *********************************************\n";
+const char* const kNotTrueColour =
+    "WARN:\tFile \"%s\" is not a 24 or 32 bit true-colour TGA. Left unchanged!\n";
+const char* const kTruncated = "WARN:\tFile \"%s\" is truncated. Left unchanged!\n";
+const char* const kCannotWrite = "WARN:\tCan't write file \"%s\"!\n";
+const char* const kReportUncompressed = "%-22s\tNormal\t%4d\t%4d\n";
+const char* const kReportRunLength = "%-22s\tRLE   \t%4d\t%4d\n";
+const char* const kSummary = "Processing complete! %d of %d files processed\n";
+
+}  // namespace texts

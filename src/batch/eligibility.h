@@ -1,0 +1,32 @@
+// Which directory entries are icons to work on, and in which order.
+#pragma once
+
+#include <string>
+
+namespace eligibility {
+
+// The four mask files, always spelt like this in messages.
+extern const char* const kNormalMaskName;
+extern const char* const kDisabledMaskName;
+extern const char* const kPassiveMaskName;
+extern const char* const kAutocastMaskName;
+
+extern const char* const kDisabledPrefix;   // "DIS"
+extern const char* const kPassivePrefix;    // "PAS"
+extern const char* const kAutocastSuffix;   // "_Autocast"
+extern const char* const kExtension;        // ".tga"
+
+bool isMaskName(const std::string& name);
+// Names starting with "DIS" or "PAS", any letter case: variants of a run.
+bool hasVariantPrefix(const std::string& name);
+// The name without its last four characters (the extension).
+std::string baseNameOf(const std::string& name);
+// Base names ending with "_Autocast", any letter case: variants of a run.
+bool hasAutocastSuffix(const std::string& baseName);
+
+// The order in which a run takes the entries: bytes compared with ASCII
+// letters folded to upper case (so '_' sorts after the letters); names equal
+// that way are ordered by their bytes.
+bool comesBefore(const std::string& a, const std::string& b);
+
+}  // namespace eligibility

@@ -1,0 +1,296 @@
+// Loading a TGA file into a TgaImage.
+//
+// The reader decodes uncompressed (type 2) and run-length encoded (type 10)
+// true-colour pixels. Its behaviour at the end of the data is part of the
+// result: each channel keeps the last byte read for it, so once the data
+// run out every further pixel repeats the last one read, and the last packet
+// header keeps being reused. The record remembers that the data ran short.
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "platform/platform.h"
+#include "tga/tga_image.h"
+
+namespace {
+
+using tga::kAlpha;
+
+struct FileCloser {
+    std::FILE* file;
+    ~FileCloser() { std::fclose(file); }
+};
+
+std::uint32_t readLittle16(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
+    return static_cast<std::uint32_t>(bytes[offset] | (bytes[offset + 1] << 8));
+}
+
+// Reads at most `limit` bytes, in blocks, so that a file much shorter than
+// its header claims costs no more memory than the file itself.
+std::vector<std::uint8_t> readUpTo(std::FILE* file, std::uint64_t limit) {
+    const std::size_t kBlock = 1 << 20;
+    std::vector<std::uint8_t> data;
+    while (data.size() < limit) {
+        std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, limit - data.size()));
+        std::size_t old = data.size();
+        data.resize(old + want);
+        std::size_t got = std::fread(data.data() + old, 1, want, file);
+        data.resize(old + got);
+        if (got < want) break;
+    }
+    return data;
+}
+
+bool isDecodable(const std::vector<std::uint8_t>& header, std::uint32_t bitsPerPixel) {
+    std::uint8_t type = header[tga::kImageTypeOffset];
+    bool trueColour = type == tga::kTypeUncompressed || type == tga::kTypeRunLength;
+    bool depthOk = bitsPerPixel == tga::kDepth24 || bitsPerPixel == tga::kDepth32;
+    bool hasColourMap = header[tga::kColorMapTypeOffset] == tga::kColorMapPresent &&
+                        readLittle16(header, tga::kColorMapLengthOffset) != 0;
+    return trueColour && depthOk && !hasColourMap;
+}
+
+// Walks the packet headers of run-length data without storing anything:
+// true when the data hold every byte needed for pixels 0 to n - 1.
+bool runLengthDataComplete(const std::vector<std::uint8_t>& data, std::uint64_t n,
+                           std::uint32_t bytesPerRead) {
+    std::uint64_t at = 0;
+    for (std::uint64_t i = 0; i < n;) {
+        if (at >= data.size()) return false;
+        std::uint8_t packet = data[at++];
+        std::uint64_t count = (packet & tga::kPacketCountMask) + 1u;
+        std::uint64_t neededPixels = (packet & tga::kRunPacketFlag) ? 1 : std::min(count, n - i);
+        if (data.size() - at < neededPixels * bytesPerRead) return false;
+        at += ((packet & tga::kRunPacketFlag) ? 1 : count) * bytesPerRead;
+        i += count;
+    }
+    return true;
+}
+
+// Decodes pixel data into an image's buffer, one pixel at a time, exactly
+// as a reader of single bytes from a stream would.
+class PixelDecoder {
+public:
+    PixelDecoder(const std::vector<std::uint8_t>& data, TgaImage& image)
+        : at_(data.data()),
+          end_(data.data() + data.size()),
+          image_(image),
+          buffer_(image.pixels.data()),
+          bufferSize_(image.pixels.size()),
+          stride_(image.stride()),
+          bytesPerRead_(image.hasAlpha() ? 4 : 3),
+          // 24 and 32 bits: a pixel's bytes in memory are exactly its bytes
+          // in the file, so whole packets can be copied as blocks.
+          blockCopy_(image.bitsPerPixel == tga::kDepth24 || image.bitsPerPixel == tga::kDepth32) {}
+
+    void decodeUncompressed(std::uint64_t n) {
+        if (blockCopy_) {
+            std::uint64_t bytes = n * bytesPerRead_;
+            std::uint64_t available = std::min<std::uint64_t>(bytes, end_ - at_);
+            copyPixels(0, available);
+            // A copy that ended inside pixel k: it and every later pixel
+            // take the current channel values.
+            if (available < bytes) fill(available / bytesPerRead_, n);
+            return;
+        }
+        for (std::uint64_t i = 0; i < n; ++i) {
+            readPixel();
+            storePixel(i);
+        }
+    }
+
+    void decodeRunLength(std::uint64_t n) {
+        for (std::uint64_t i = 0; i < n;) {
+            if (at_ < end_) packet_ = *at_++;  // else the last header is used again
+            std::uint64_t count = (packet_ & tga::kPacketCountMask) + 1u;
+            if (packet_ & tga::kRunPacketFlag) {
+                readPixel();
+                fill(i, i + count);
+            } else {
+                decodeRawPacket(i, count);
+            }
+            i += count;  // may pass n: the surplus lands in the slack
+        }
+    }
+
+private:
+    void readPixel() {
+        for (std::uint32_t k = 0; k < bytesPerRead_; ++k) {
+            if (at_ < end_) channel_[k] = *at_++;  // else the channel keeps its value
+        }
+    }
+
+    void storeByte(std::uint64_t offset, std::uint8_t value) {
+        if (offset < bufferSize_) buffer_[offset] = value;  // past the slack: dropped
+    }
+
+    void storePixel(std::uint64_t i) {
+        std::uint64_t offset = i * stride_;
+        storeByte(offset + tga::kBlue, channel_[tga::kBlue]);
+        storeByte(offset + tga::kGreen, channel_[tga::kGreen]);
+        storeByte(offset + tga::kRed, channel_[tga::kRed]);
+        if (image_.hasAlpha()) storeByte(i * 4 + kAlpha, channel_[kAlpha]);
+    }
+
+    // Stores the current channel values at pixels first .. last - 1.
+    void fill(std::uint64_t first, std::uint64_t last) {
+        if (!blockCopy_) {
+            for (std::uint64_t i = first; i < last; ++i) storePixel(i);
+            return;
+        }
+        std::uint64_t limit = bufferSize_ / stride_;  // stores beyond are dropped
+        for (std::uint64_t i = first; i < std::min(last, limit); ++i) {
+            std::memcpy(buffer_ + i * stride_, channel_, stride_);
+        }
+    }
+
+    // Copies `bytes` bytes of the data to the buffer from pixel `first` on
+    // and leaves each channel holding the last byte copied for it.
+    void copyPixels(std::uint64_t first, std::uint64_t bytes) {
+        std::uint64_t offset = first * stride_;
+        std::uint64_t room = offset < bufferSize_ ? bufferSize_ - offset : 0;
+        std::memcpy(buffer_ + offset, at_, static_cast<std::size_t>(std::min(bytes, room)));
+        for (std::uint32_t k = 0; k < bytesPerRead_ && k < bytes; ++k) {
+            // The last byte read for channel k.
+            std::uint64_t last = (bytes - 1 - k) / bytesPerRead_ * bytesPerRead_ + k;
+            channel_[k] = at_[last];
+        }
+        at_ += bytes;
+    }
+
+    void decodeRawPacket(std::uint64_t i, std::uint64_t count) {
+        std::uint64_t bytes = count * bytesPerRead_;
+        if (blockCopy_ && static_cast<std::uint64_t>(end_ - at_) >= bytes) {
+            copyPixels(i, bytes);
+            return;
+        }
+        for (std::uint64_t j = 0; j < count; ++j) {
+            readPixel();
+            storePixel(i + j);
+        }
+    }
+
+    const std::uint8_t* at_;
+    const std::uint8_t* end_;
+    TgaImage& image_;
+    std::uint8_t* buffer_;
+    std::uint64_t bufferSize_;
+    std::uint32_t stride_;
+    std::uint32_t bytesPerRead_;
+    bool blockCopy_;
+    // These outlive every pixel and packet: that is what makes a short file
+    // repeat its last pixel. Before the first pixel they are zero.
+    std::uint8_t channel_[4] = {0, 0, 0, 0};
+    std::uint8_t packet_ = 0;
+};
+
+// Reverses the row order in place (rows r and height - 1 - r swap).
+void reverseRows(TgaImage& image) {
+    std::uint64_t width = image.width;
+    std::uint32_t stride = image.stride();
+    std::uint8_t* pixels = image.pixels.data();
+    for (std::uint64_t top = 0, bottom = image.height - 1u; image.height > 0 && top < bottom; ++top, --bottom) {
+        if (image.bitsPerPixel == tga::kDepth24 || image.bitsPerPixel == tga::kDepth32) {
+            std::swap_ranges(pixels + top * width * stride, pixels + (top + 1) * width * stride,
+                             pixels + bottom * width * stride);
+            continue;
+        }
+        // Other depths: swap the three colour bytes at each pixel's offset,
+        // exactly as for a meaningful depth.
+        for (std::uint64_t c = 0; c < width; ++c) {
+            std::uint64_t a = (top * width + c) * stride;
+            std::uint64_t b = (bottom * width + c) * stride;
+            for (std::size_t k = 0; k < 3; ++k) std::swap(pixels[a + k], pixels[b + k]);
+        }
+    }
+}
+
+}  // namespace
+
+bool TgaImage::load(const std::string& fileName) {
+    std::FILE* file = platform::openForReading(fileName);
+    if (file == nullptr) return false;
+    FileCloser closer{file};
+
+    release();
+    header.assign(tga::kHeaderBlockSize, 0);
+    bool ranShort = std::fread(header.data(), 1, tga::kHeaderLength, file) < tga::kHeaderLength;
+    width = readLittle16(header, tga::kWidthOffset);
+    height = readLittle16(header, tga::kHeightOffset);
+    bitsPerPixel = header[tga::kPixelDepthOffset];
+    std::uint8_t descriptor = header[tga::kDescriptorOffset];
+    std::uint8_t idLength = header[tga::kIdLengthOffset];
+    if (idLength != 0 &&
+        std::fread(header.data() + tga::kHeaderLength, 1, idLength, file) < idLength) {
+        ranShort = true;
+    }
+
+    std::uint64_t n = static_cast<std::uint64_t>(width) * height;
+    std::uint64_t bufferBytes = std::uint64_t{stride()} * height * width + tga::kSlackBytes;
+    if (bufferBytes > tga::kMaxBufferBytes) {
+        release();
+        return false;
+    }
+
+    // The pixel data, read no further than the decoder can ever look.
+    std::uint8_t type = header[tga::kImageTypeOffset];
+    std::uint32_t bytesPerRead = hasAlpha() ? 4 : 3;
+    std::vector<std::uint8_t> data;
+    if (type == tga::kTypeUncompressed) {
+        data = readUpTo(file, n * bytesPerRead);
+        ranShort = ranShort || data.size() < n * bytesPerRead;
+    } else if (type == tga::kTypeRunLength) {
+        std::uint64_t worstCase = n * (1 + bytesPerRead) + (tga::kMaxPacketPixels - 1) * bytesPerRead;
+        data = readUpTo(file, worstCase);
+        ranShort = ranShort || !runLengthDataComplete(data, n, bytesPerRead);
+    }
+
+    if (!isDecodable(header, bitsPerPixel)) {
+        content_ = TgaContent::Unsupported;
+    } else if (ranShort) {
+        content_ = TgaContent::Truncated;
+    } else {
+        content_ = TgaContent::Picture;
+    }
+    headerSize = static_cast<std::uint32_t>(tga::kHeaderLength + idLength);
+
+    // Pixels the file does not back are never worth gigabytes: such a record
+    // keeps its header but no pixel buffer, and is not isLoaded().
+    if (content_ != TgaContent::Picture && bufferBytes > tga::kMaxUnbackedBufferBytes) {
+        return true;
+    }
+    try {
+        pixels.assign(static_cast<std::size_t>(bufferBytes), 0);
+    } catch (const std::bad_alloc&) {
+        release();
+        return false;
+    }
+
+    PixelDecoder decoder(data, *this);
+    if (type == tga::kTypeUncompressed) {
+        decoder.decodeUncompressed(n);
+    } else if (type == tga::kTypeRunLength) {
+        decoder.decodeRunLength(n);
+    }
+    if (descriptor == tga::kDescriptorTopDown) reverseRows(*this);
+    return true;
+}
+
+void TgaImage::release() {
+    std::vector<std::uint8_t>().swap(header);
+    std::vector<std::uint8_t>().swap(pixels);
+    headerSize = 0;
+    content_ = TgaContent::None;
+}
+
+bool TgaImage::isLoaded() const {
+    return !header.empty() && !pixels.empty() && headerSize != 0;
+}
+
+std::uint64_t TgaImage::pixelDataBytes() const {
+    return std::uint64_t{stride()} * height * width;
+}
+
+std::uint64_t TgaImage::savedFileBytes() const {
+    return headerSize + tga::kOutputBytesPerPixel * std::uint64_t{width} * height;
+}
