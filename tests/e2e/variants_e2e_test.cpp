@@ -1,0 +1,187 @@
+// The built tool making the DIS, PAS and _Autocast variants and laying the
+// normal mask, checked against results computed here from first principles.
+#include <gtest/gtest.h>
+
+#include "e2e/expected_output.h"
+#include "support/temp_dir.h"
+#include "support/tga_builder.h"
+#include "support/tool_runner.h"
+
+using namespace test_support;
+
+namespace {
+
+const char* const kHeader = "********************** Processing *********************************************\n";
+
+TgaFile image(std::uint16_t width, std::uint16_t height, std::uint8_t depth, std::uint32_t seed) {
+    TgaFile file;
+    file.width = width;
+    file.height = height;
+    file.depth = depth;
+    file.data = noisePixels(width, height, depth / 8, seed);
+    return file;
+}
+
+// Blue, green, red, alpha for every pixel, alpha 255 where the file has none.
+Bytes asBgra(const Bytes& pixels, int bytesPerPixel) {
+    if (bytesPerPixel == 4) return pixels;
+    Bytes out;
+    for (std::size_t i = 0; i < pixels.size(); i += 3) {
+        out.insert(out.end(), {pixels[i], pixels[i + 1], pixels[i + 2], 255});
+    }
+    return out;
+}
+
+// The "over" operator with the mask in front, in integers, alpha untouched.
+Bytes laidOver(Bytes image, const Bytes& mask) {
+    for (std::size_t i = 0; i < image.size(); i += 4) {
+        unsigned aImage = image[i + 3];
+        unsigned aMask = mask[i + 3];
+        unsigned wImage = (255 - aMask) * aImage / 255;
+        unsigned total = aMask + wImage;
+        if (total == 0) continue;
+        for (int k = 0; k < 3; ++k) {
+            image[i + k] = static_cast<std::uint8_t>((mask[i + k] * aMask + image[i + k] * wImage) / total);
+        }
+    }
+    return image;
+}
+
+Bytes headerOf(const TgaFile& file) {
+    Bytes bytes = file.bytes();
+    return Bytes(bytes.begin(), bytes.begin() + 18 + static_cast<long>(file.id.size()));
+}
+
+struct Masks {
+    TgaFile normal, disabled, passive, autocast;
+};
+
+Masks writeMasks(std::uint16_t size, std::uint8_t depth = 32) {
+    Masks masks{image(size, size, depth, 101), image(size, size, depth, 102), image(size, size, depth, 103),
+                image(size, size, depth, 104)};
+    writeFile("ZOF_NORMAL_MASK.tga", masks.normal.bytes());
+    writeFile("ZOF_DISABLED_MASK.tga", masks.disabled.bytes());
+    writeFile("ZOF_PASSIVE_MASK.tga", masks.passive.bytes());
+    writeFile("ZOF_AUTOCAST_MASK.tga", masks.autocast.bytes());
+    return masks;
+}
+
+std::string run() {
+    ToolResult result = runTool();
+    EXPECT_EQ(result.exitCode, 0);
+    return bodyOf(result.output);
+}
+
+std::string report(const std::string& name, const char* kind, int w, int h) {
+    char line[512];
+    std::snprintf(line, sizeof line, "%-22s\t%s\t%4d\t%4d\n", name.c_str(), kind, w, h);
+    return line;
+}
+
+const char* const kSummaryOne = "Processing complete! 1 of 1 files processed\n";
+
+}  // namespace
+
+TEST(Variants, AllFourMasksGiveThreeVariantsAndAMaskedIcon) {
+    ScopedWorkDir dir;
+    Masks masks = writeMasks(8);
+    TgaFile fire = image(8, 8, 32, 5);
+    fire.id = "icon";
+    writeFile("Fire.tga", fire.bytes());
+
+    EXPECT_EQ(run(), kHeader + report("Fire.tga", "Normal", 8, 8) + kSummaryOne);
+
+    Bytes header = headerOf(fire);
+    EXPECT_EQ(readFile("DISFire.tga"), savedForm(header, laidOver(fire.data, masks.disabled.data)));
+    EXPECT_EQ(readFile("PASFire.tga"), savedForm(header, laidOver(fire.data, masks.passive.data)));
+    EXPECT_EQ(readFile("Fire_Autocast.tga"), savedForm(header, laidOver(fire.data, masks.autocast.data)));
+    EXPECT_EQ(readFile("Fire.tga"), savedForm(header, laidOver(fire.data, masks.normal.data)));
+    EXPECT_EQ(readFile("ZOF_NORMAL_MASK.tga"), masks.normal.bytes());
+    EXPECT_EQ(listDirectory().size(), 8u);  // no temporary file left
+}
+
+TEST(Variants, MaskOfAnotherSizeIsSkippedSilently) {
+    ScopedWorkDir dir;
+    writeMasks(8);
+    writeFile("ZOF_PASSIVE_MASK.tga", image(4, 4, 32, 9).bytes());
+    TgaFile fire = image(8, 8, 32, 5);
+    writeFile("Fire.tga", fire.bytes());
+    EXPECT_EQ(run(), kHeader + report("Fire.tga", "Normal", 8, 8) + kSummaryOne);
+    EXPECT_TRUE(fileExists("DISFire.tga"));
+    EXPECT_FALSE(fileExists("PASFire.tga"));
+    EXPECT_TRUE(fileExists("Fire_Autocast.tga"));
+}
+
+TEST(Variants, TwentyFourBitIconAndMasksGiveOpaque32BitVariants) {
+    ScopedWorkDir dir;
+    Masks masks = writeMasks(4, 24);
+    TgaFile icon = image(4, 4, 24, 6);
+    writeFile("icon.tga", icon.bytes());
+    EXPECT_EQ(run(), kHeader + report("icon.tga", "Normal", 4, 4) + kSummaryOne);
+    // An opaque mask replaces every colour; alpha becomes 255.
+    EXPECT_EQ(readFile("DISicon.tga"), savedForm(headerOf(icon), asBgra(masks.disabled.data, 3)));
+    EXPECT_EQ(readFile("icon.tga"), savedForm(headerOf(icon), asBgra(masks.normal.data, 3)));
+}
+
+TEST(Variants, RunLengthIconGivesUncompressedVariants) {
+    ScopedWorkDir dir;
+    Masks masks = writeMasks(6);
+    TgaFile icon = image(6, 6, 32, 11);
+    Bytes pixels = icon.data;
+    icon.imageType = 10;
+    icon.data = encodeRunLength(pixels, 4);
+    writeFile("rle.tga", icon.bytes());
+    EXPECT_EQ(run(), kHeader + report("rle.tga", "RLE   ", 6, 6) + kSummaryOne);
+    EXPECT_EQ(readFile("PASrle.tga"), savedForm(headerOf(icon), laidOver(pixels, masks.passive.data)));
+}
+
+TEST(Variants, TopDownIconGivesBottomUpVariants) {
+    ScopedWorkDir dir;
+    Masks masks = writeMasks(2);
+    TgaFile icon = image(2, 2, 32, 12);
+    icon.descriptor = 0x20;
+    writeFile("top.tga", icon.bytes());
+    EXPECT_EQ(run(), kHeader + report("top.tga", "Normal", 2, 2) + kSummaryOne);
+    Bytes bottomUp(icon.data.begin() + 8, icon.data.end());
+    bottomUp.insert(bottomUp.end(), icon.data.begin(), icon.data.begin() + 8);
+    EXPECT_EQ(readFile("top_Autocast.tga"), savedForm(headerOf(icon), laidOver(bottomUp, masks.autocast.data)));
+}
+
+TEST(Variants, SecondRunMasksTheIconAgainAndSkipsTheVariants) {
+    ScopedWorkDir dir;
+    Masks masks = writeMasks(4);
+    TgaFile icon = image(4, 4, 32, 13);
+    writeFile("Fire.tga", icon.bytes());
+    run();
+    Bytes once = laidOver(icon.data, masks.normal.data);
+    EXPECT_EQ(run(), kHeader + report("Fire.tga", "Normal", 4, 4) + kSummaryOne);
+    EXPECT_EQ(readFile("Fire.tga"), savedForm(headerOf(icon), laidOver(once, masks.normal.data)));
+    EXPECT_EQ(readFile("DISFire.tga"), savedForm(headerOf(icon), laidOver(once, masks.disabled.data)));
+}
+
+TEST(Variants, ExistingVariantIsReplacedUnderItsOwnSpelling) {
+    ScopedWorkDir dir;
+    Masks masks = writeMasks(4);
+    TgaFile icon = image(4, 4, 32, 14);
+    writeFile("Fire.tga", icon.bytes());
+    writeFile("disfire.tga", Bytes{1, 2, 3});
+    run();
+    EXPECT_FALSE(fileExists("DISFire.tga"));
+    EXPECT_EQ(readFile("disfire.tga"), savedForm(headerOf(icon), laidOver(icon.data, masks.disabled.data)));
+}
+
+TEST(Variants, VariantThatCannotBeWrittenIsReportedAndTheRestGoesOn) {
+    if (!runningNativeTool()) GTEST_SKIP() << "name length limits differ under emulation";
+    ScopedWorkDir dir;
+    Masks masks = writeMasks(2);
+    // "DIS" + this name is longer than a file name may be.
+    std::string base(251, 'x');
+    TgaFile icon = image(2, 2, 32, 15);
+    writeFile(base + ".tga", icon.bytes());
+    EXPECT_EQ(run(), std::string(kHeader) + "WARN:\tCan't write file \"DIS" + base + ".tga\"!\n" +
+                         "WARN:\tCan't write file \"PAS" + base + ".tga\"!\n" +
+                         "WARN:\tCan't write file \"" + base + "_Autocast.tga\"!\n" +
+                         report(base + ".tga", "Normal", 2, 2) + kSummaryOne);
+    EXPECT_EQ(readFile(base + ".tga"), savedForm(headerOf(icon), laidOver(icon.data, masks.normal.data)));
+    EXPECT_EQ(listDirectory().size(), 5u);
+}

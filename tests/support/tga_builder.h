@@ -1,0 +1,37 @@
+// Builds TGA files byte by byte for tests, independently of the reader.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace test_support {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct TgaFile {
+    std::uint8_t imageType = 2;
+    std::uint8_t colorMapType = 0;
+    std::uint16_t colorMapLength = 0;
+    std::uint16_t width = 0;
+    std::uint16_t height = 0;
+    std::uint8_t depth = 32;
+    std::uint8_t descriptor = 0;
+    std::string id;
+    Bytes data;  // everything behind the header and ID, as stored in the file
+
+    Bytes bytes() const;
+};
+
+// Pixels in file order (3 or 4 bytes each) run-length encoded the way
+// common writers do it: runs of equal pixels, raw packets in between, with
+// packets allowed to cross row ends.
+Bytes encodeRunLength(const Bytes& pixels, int bytesPerPixel);
+
+// A deterministic pseudo-random picture of width x height pixels.
+Bytes noisePixels(int width, int height, int bytesPerPixel, std::uint32_t seed);
+
+// An uncompressed 32-bit file as the tool writes it (descriptor 0).
+Bytes savedForm(const Bytes& header18AndId, const Bytes& pixels32);
+
+}  // namespace test_support

@@ -1,0 +1,86 @@
+#include "support/tool_runner.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace test_support {
+namespace {
+
+std::vector<std::string> toolCommand() {
+    const char* custom = std::getenv("BUTTON_DISABLER_COMMAND");
+    std::vector<std::string> words;
+    if (custom == nullptr || *custom == '\0') {
+        words.push_back(BD_TOOL_PATH);
+        return words;
+    }
+    std::istringstream in(custom);
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string withoutCarriageReturns(std::string text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += text[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+bool runningNativeTool() {
+    const char* custom = std::getenv("BUTTON_DISABLER_COMMAND");
+    return custom == nullptr || *custom == '\0';
+}
+
+ToolResult runTool() {
+    // Output goes to files outside the work directory, so that the tool
+    // never sees them.
+    char outPattern[] = "/tmp/bd-out-XXXXXX";
+    char errPattern[] = "/tmp/bd-err-XXXXXX";
+    int outFd = mkstemp(outPattern);
+    int errFd = mkstemp(errPattern);
+    std::vector<std::string> command = toolCommand();
+    pid_t child = fork();
+    if (child == 0) {
+        setsid();  // no controlling terminal: the key wait must end at once
+        int nullFd = open("/dev/null", O_RDONLY);
+        dup2(nullFd, 0);
+        dup2(outFd, 1);
+        dup2(errFd, 2);
+        std::vector<char*> argv;
+        for (std::string& word : command) argv.push_back(&word[0]);
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(outFd);
+    close(errFd);
+    ToolResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.output = slurp(outPattern);
+    result.errors = slurp(errPattern);
+    unlink(outPattern);
+    unlink(errPattern);
+    if (!runningNativeTool()) result.output = withoutCarriageReturns(result.output);
+    return result;
+}
+
+}  // namespace test_support

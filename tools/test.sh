@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Runs the whole test suite: installs what is missing, builds warning-free in
+# Debug and Release, and runs every test of both builds.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/tools/install-deps.sh"
+jobs="$(nproc)"
+for type in Debug Release; do
+  dir="$root/build-test/$(echo "$type" | tr '[:upper:]' '[:lower:]')"
+  echo "== $type build"
+  cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE="$type" -DBD_WERROR=ON >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  (cd "$dir" && ctest --output-on-failure -j"$jobs")
+done
