@@ -1,1 +1,92 @@
+// The platform layer: name comparison, listing, name resolution, reading
+// only regular files, and replacing files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/platform.h"
+#include "support/temp_dir.h"
+
+using namespace test_support;
+
+TEST(Platform, ComparisonFoldsAsciiLettersOnly) {
+    EXPECT_EQ(platform::compareIgnoreCase("Fire.TGA", "fire.tga"), 0);
+    EXPECT_NE(platform::compareIgnoreCase("\xC4", "\xE4"), 0);  // Latin-1 letters stay apart
+    EXPECT_LT(platform::compareIgnoreCase("abc", "abcd"), 0);
+    EXPECT_EQ(platform::compareIgnoreCaseN("DISCO", "dis", 3), 0);
+    EXPECT_NE(platform::compareIgnoreCaseN("DI", "dis", 3), 0);
+}
+
+TEST(Platform, ListsEveryEntryEndingInTgaInAnyCase) {
+    ScopedWorkDir dir;
+    for (const char* name : {"a.tga", "B.TGA", ".tga", "c.tgax", "d.tg", "e.png"}) writeFile(name, {1});
+    mkdir("folder.Tga", 0755);
+    std::vector<std::string> names;
+    ASSERT_TRUE(platform::listTgaEntries(names));
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".tga", "B.TGA", "a.tga", "folder.Tga"}));
+}
+
+TEST(Platform, ResolvesNamesAsACaseIgnoringFileSystemWould) {
+    ScopedWorkDir dir;
+    writeFile("Fire.TGA", {1});
+    EXPECT_EQ(platform::resolveName("fire.tga"), "Fire.TGA");
+    EXPECT_EQ(platform::resolveName("new.tga"), "new.tga");
+    writeFile("fire.tga", {2});  // the exact spelling wins once it exists
+    EXPECT_EQ(platform::resolveName("fire.tga"), "fire.tga");
+    EXPECT_EQ(platform::resolveName("FIRE.tga"), "Fire.TGA");  // smallest in byte order
+    unlink("Fire.TGA");
+    EXPECT_EQ(platform::resolveName("FIRE.tga"), "fire.tga");  // the index notices removals
+}
+
+TEST(Platform, ReadsOnlyRegularFiles) {
+    ScopedWorkDir dir;
+    writeFile("plain.tga", {1});
+    mkdir("folder.tga", 0755);
+    ASSERT_EQ(mkfifo("pipe.tga", 0644), 0);
+    std::FILE* file = platform::openForReading("PLAIN.tga");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    EXPECT_EQ(platform::openForReading("folder.tga"), nullptr);
+    EXPECT_EQ(platform::openForReading("pipe.tga"), nullptr);  // and does not hang on it
+    EXPECT_EQ(platform::openForReading("missing.tga"), nullptr);
+}
+
+TEST(Platform, ReplacementIsAllOrNothing) {
+    ScopedWorkDir dir;
+    writeFile("icon.tga", {1, 2, 3});
+    chmod("icon.tga", 0640);
+    {
+        platform::ReplacementFile out;
+        ASSERT_TRUE(out.open("icon.tga"));
+        ASSERT_TRUE(out.write("abc", 3));
+        EXPECT_EQ(readFile("icon.tga"), (Bytes{1, 2, 3}));  // untouched until commit
+        EXPECT_EQ(listDirectory().size(), 2u);              // the temporary beside it
+    }
+    // Abandoned: the temporary is gone and the target as it was.
+    EXPECT_EQ(listDirectory(), (std::vector<std::string>{"icon.tga"}));
+    EXPECT_EQ(readFile("icon.tga"), (Bytes{1, 2, 3}));
+
+    platform::ReplacementFile out;
+    ASSERT_TRUE(out.open("ICON.tga"));
+    ASSERT_TRUE(out.write("xyz", 3));
+    ASSERT_TRUE(out.commit());
+    EXPECT_EQ(listDirectory(), (std::vector<std::string>{"icon.tga"}));
+    EXPECT_EQ(readFile("icon.tga"), (Bytes{'x', 'y', 'z'}));
+    struct stat info;
+    ASSERT_EQ(stat("icon.tga", &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);  // permissions kept
+}
+
+TEST(Platform, ReadOnlyFileIsNotReplaced) {
+    if (geteuid() == 0) GTEST_SKIP() << "root may write any file; read-only protection cannot be seen";
+    ScopedWorkDir dir;
+    writeFile("locked.tga", {1});
+    chmod("locked.tga", 0444);
+    platform::ReplacementFile out;
+    EXPECT_FALSE(out.open("locked.tga"));
+    EXPECT_EQ(readFile("locked.tga"), (Bytes{1}));
+    EXPECT_EQ(listDirectory().size(), 1u);
+}

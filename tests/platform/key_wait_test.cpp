@@ -1,0 +1,138 @@
+// The key wait on a real (pseudo) terminal: it reads the keyboard itself,
+// takes Ctrl+C as a key, eats a special key's whole escape sequence, keeps
+// keys typed earlier, and leaves the terminal as it found it.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "platform/platform.h"
+
+namespace {
+
+struct WaitOutcome {
+    bool exitedNormally = false;
+    bool settingsRestored = false;
+    std::string leftOver;  // what the terminal still held after the wait
+};
+
+bool sameSettings(const termios& a, const termios& b) {
+    return a.c_lflag == b.c_lflag && a.c_iflag == b.c_iflag && a.c_cc[VMIN] == b.c_cc[VMIN] &&
+           a.c_cc[VTIME] == b.c_cc[VTIME];
+}
+
+bool waitUntilRaw(int master) {
+    for (int i = 0; i < 500; ++i) {
+        termios settings;
+        if (tcgetattr(master, &settings) == 0 && (settings.c_lflag & ICANON) == 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+// Runs waitForKey in a child whose controlling terminal is a new pty and
+// types `keys` into it, before the wait starts or once it runs.
+WaitOutcome runWait(const std::string& keys, bool typeBeforeWait) {
+    int report[2];
+    if (pipe(report) != 0) return {};
+    int master = -1;
+    pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        close(report[0]);
+        termios before;
+        tcgetattr(0, &before);
+        // Give the parent's early keys time to reach the terminal's buffer
+        // (a canonical terminal does not report them as readable yet).
+        if (typeBeforeWait) usleep(200000);
+        platform::waitForKey();
+        termios after;
+        tcgetattr(0, &after);
+        char restored = sameSettings(before, after) ? 'Y' : 'N';
+        // Collect whatever input is still pending, without waiting for it.
+        termios raw = after;
+        raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+        raw.c_cc[VMIN] = 0;
+        raw.c_cc[VTIME] = 0;
+        tcsetattr(0, TCSANOW, &raw);
+        std::string rest(1, restored);
+        char buffer[64];
+        ssize_t got = read(0, buffer, sizeof buffer);
+        if (got > 0) rest.append(buffer, static_cast<std::size_t>(got));
+        if (write(report[1], rest.data(), rest.size()) < 0) _exit(3);
+        _exit(0);
+    }
+    close(report[1]);
+    WaitOutcome outcome;
+    if (child < 0) return outcome;
+    if (!typeBeforeWait) waitUntilRaw(master);
+    if (write(master, keys.data(), keys.size()) < 0) return outcome;
+
+    pollfd done{report[0], POLLIN, 0};
+    if (poll(&done, 1, 5000) <= 0) {
+        kill(child, SIGKILL);  // the wait never ended
+    }
+    std::string message;
+    char buffer[128];
+    ssize_t got;
+    while ((got = read(report[0], buffer, sizeof buffer)) > 0) message.append(buffer, static_cast<std::size_t>(got));
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(report[0]);
+    close(master);
+    outcome.exitedNormally = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    outcome.settingsRestored = !message.empty() && message[0] == 'Y';
+    if (!message.empty()) outcome.leftOver = message.substr(1);
+    return outcome;
+}
+
+}  // namespace
+
+TEST(KeyWait, EndsAtOnceWithoutATerminal) {
+    // The test itself runs without a controlling terminal in CI; run the
+    // wait in a child that surely has none.
+    pid_t child = fork();
+    if (child == 0) {
+        setsid();
+        platform::waitForKey();
+        _exit(0);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST(KeyWait, AnyKeyEndsItAndTheTerminalIsRestored) {
+    WaitOutcome outcome = runWait("q", false);
+    EXPECT_TRUE(outcome.exitedNormally);
+    EXPECT_TRUE(outcome.settingsRestored);
+    EXPECT_EQ(outcome.leftOver, "");
+}
+
+TEST(KeyWait, CtrlCIsAKeyNotASignal) {
+    WaitOutcome outcome = runWait("\x03", false);
+    EXPECT_TRUE(outcome.exitedNormally);
+    EXPECT_TRUE(outcome.settingsRestored);
+}
+
+TEST(KeyWait, SpecialKeysSequenceIsConsumedWhole) {
+    // Arrow up, then a key typed later that belongs to the shell.
+    WaitOutcome outcome = runWait("\x1b[Az", false);
+    EXPECT_TRUE(outcome.exitedNormally);
+    EXPECT_EQ(outcome.leftOver, "z");
+    outcome = runWait("\x1b[15~k", false);  // F5
+    EXPECT_EQ(outcome.leftOver, "k");
+    outcome = runWait("\x1bOPk", false);  // F1 in application mode
+    EXPECT_EQ(outcome.leftOver, "k");
+}
+
+TEST(KeyWait, KeyTypedBeforeTheWaitEndsIt) {
+    WaitOutcome outcome = runWait("x", true);
+    EXPECT_TRUE(outcome.exitedNormally);
+    EXPECT_TRUE(outcome.settingsRestored);
+}
