@@ -15,12 +15,7 @@ namespace {
 const char* const kHeader = "********************** Processing *********************************************\n";
 
 TgaFile icon(std::uint16_t width, std::uint16_t height, std::uint8_t depth = 32, std::uint32_t seed = 1) {
-    TgaFile file;
-    file.width = width;
-    file.height = height;
-    file.depth = depth;
-    file.data = noisePixels(width, height, depth / 8, seed);
-    return file;
+    return noiseTga(width, height, depth, seed);
 }
 
 std::string summary(int processed, int candidates) {

@@ -14,12 +14,7 @@ namespace {
 const char* const kHeader = "********************** Processing *********************************************\n";
 
 TgaFile image(std::uint16_t width, std::uint16_t height, std::uint8_t depth, std::uint32_t seed) {
-    TgaFile file;
-    file.width = width;
-    file.height = height;
-    file.depth = depth;
-    file.data = noisePixels(width, height, depth / 8, seed);
-    return file;
+    return noiseTga(width, height, depth, seed);
 }
 
 // Blue, green, red, alpha for every pixel, alpha 255 where the file has none.

@@ -61,6 +61,15 @@ Bytes noisePixels(int width, int height, int bytesPerPixel, std::uint32_t seed) 
     return out;
 }
 
+TgaFile noiseTga(std::uint16_t width, std::uint16_t height, std::uint8_t depth, std::uint32_t seed) {
+    TgaFile file;
+    file.width = width;
+    file.height = height;
+    file.depth = depth;
+    file.data = noisePixels(width, height, depth / 8, seed);
+    return file;
+}
+
 Bytes savedForm(const Bytes& header18AndId, const Bytes& pixels32) {
     Bytes out = header18AndId;
     out[2] = 2;

@@ -31,6 +31,9 @@ Bytes encodeRunLength(const Bytes& pixels, int bytesPerPixel);
 // A deterministic pseudo-random picture of width x height pixels.
 Bytes noisePixels(int width, int height, int bytesPerPixel, std::uint32_t seed);
 
+// An uncompressed bottom-up file of noise pixels.
+TgaFile noiseTga(std::uint16_t width, std::uint16_t height, std::uint8_t depth, std::uint32_t seed);
+
 // An uncompressed 32-bit file as the tool writes it (descriptor 0).
 Bytes savedForm(const Bytes& header18AndId, const Bytes& pixels32);
 

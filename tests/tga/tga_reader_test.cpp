@@ -11,13 +11,8 @@ using namespace test_support;
 
 namespace {
 
-TgaFile picture(std::uint16_t width, std::uint16_t height, std::uint8_t depth, std::uint32_t seed = 3) {
-    TgaFile file;
-    file.width = width;
-    file.height = height;
-    file.depth = depth;
-    file.data = noisePixels(width, height, depth / 8, seed);
-    return file;
+TgaFile picture(std::uint16_t width, std::uint16_t height, std::uint8_t depth) {
+    return noiseTga(width, height, depth, 3);
 }
 
 TgaImage loaded(const Bytes& bytes) {
