@@ -40,8 +40,8 @@ bool TgaImage::blend(const TgaImage& mask) {
             std::uint64_t q = std::uint64_t{r} * mask.width + c;
             std::uint8_t* pixel = pixels.data() + p * stride();
             const std::uint8_t* over = mask.pixels.data() + q * mask.stride();
-            std::uint32_t aImage = hasAlpha() ? pixels[p * 4 + tga::kAlpha] : kOpaque;
-            std::uint32_t aMask = mask.hasAlpha() ? mask.pixels[q * 4 + tga::kAlpha] : kOpaque;
+            std::uint32_t aImage = hasAlpha() ? pixel[tga::kAlpha] : kOpaque;
+            std::uint32_t aMask = mask.hasAlpha() ? over[tga::kAlpha] : kOpaque;
             std::uint32_t wImage = (kOpaque - aMask) * aImage / kOpaque;
             std::uint32_t total = aMask + wImage;
             if (total == 0) continue;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 #include "platform/platform.h"
 #include "tga/tga_image.h"
@@ -57,7 +58,7 @@ bool runLengthDataComplete(const std::vector<std::uint8_t>& data, std::uint64_t 
     std::uint64_t at = 0;
     for (std::uint64_t i = 0; i < n;) {
         if (at >= data.size()) return false;
-        std::uint8_t packet = data[at++];
+        std::uint8_t packet = data[static_cast<std::size_t>(at++)];  // below size(): fits
         std::uint64_t count = (packet & tga::kPacketCountMask) + 1u;
         std::uint64_t neededPixels = (packet & tga::kRunPacketFlag) ? 1 : std::min(count, n - i);
         if (data.size() - at < neededPixels * bytesPerRead) return false;
@@ -236,13 +237,23 @@ bool TgaImage::load(const std::string& fileName) {
     std::uint8_t type = header[tga::kImageTypeOffset];
     std::uint32_t bytesPerRead = hasAlpha() ? 4 : 3;
     std::vector<std::uint8_t> data;
-    if (type == tga::kTypeUncompressed) {
-        data = readUpTo(file, n * bytesPerRead);
-        ranShort = ranShort || data.size() < n * bytesPerRead;
-    } else if (type == tga::kTypeRunLength) {
-        std::uint64_t worstCase = n * (1 + bytesPerRead) + (tga::kMaxPacketPixels - 1) * bytesPerRead;
-        data = readUpTo(file, worstCase);
-        ranShort = ranShort || !runLengthDataComplete(data, n, bytesPerRead);
+    try {
+        if (type == tga::kTypeUncompressed) {
+            data = readUpTo(file, n * bytesPerRead);
+            ranShort = ranShort || data.size() < n * bytesPerRead;
+        } else if (type == tga::kTypeRunLength) {
+            std::uint64_t worstCase = n * (1 + bytesPerRead) + (tga::kMaxPacketPixels - 1) * bytesPerRead;
+            data = readUpTo(file, worstCase);
+            ranShort = ranShort || !runLengthDataComplete(data, n, bytesPerRead);
+        }
+    } catch (const std::bad_alloc&) {
+        // A 32-bit process runs out of address space for a file of a
+        // gigabyte or so: such a file is as good as one not found.
+        release();
+        return false;
+    } catch (const std::length_error&) {
+        release();
+        return false;
     }
 
     if (!isDecodable(header, bitsPerPixel)) {
@@ -262,6 +273,9 @@ bool TgaImage::load(const std::string& fileName) {
     try {
         pixels.assign(static_cast<std::size_t>(bufferBytes), 0);
     } catch (const std::bad_alloc&) {
+        release();
+        return false;
+    } catch (const std::length_error&) {  // more than a 32-bit vector can hold
         release();
         return false;
     }
