@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the whole test suite: installs what is missing, builds warning-free in
-# Debug and Release, and runs every test of both builds.
+# Debug and Release, runs every test of both builds, then runs the end-to-end
+# tests once more against the Windows build under wine.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/tools/install-deps.sh"
@@ -12,3 +13,4 @@ for type in Debug Release; do
   cmake --build "$dir" -j"$jobs"
   (cd "$dir" && ctest --output-on-failure -j"$jobs")
 done
+"$root/tools/test-windows.sh"

@@ -2,6 +2,7 @@
 // files afterwards, and the exit status.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "e2e/expected_output.h"
 #include "support/temp_dir.h"
@@ -224,4 +225,18 @@ TEST(BatchRun, LongNamesAreReportedInFull) {
     writeFile(longName, icon(1, 1).bytes());
     EXPECT_EQ(runBody(), std::string(kAllMasksMissing) + kHeader + longName + "\tNormal\t   1\t   1\n" +
                              summary(1, 1));
+}
+
+TEST(BatchRun, ReadOnlyIconIsReportedAndLeftAsItWas) {
+    // Root may write any file, so natively it would be rewritten; under wine
+    // a file without write permission is read-only to Windows programs.
+    if (runningNativeTool() && geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
+    ScopedWorkDir dir;
+    Bytes original = icon(2, 2, 24).bytes();  // 24 bits: a rewrite would change it
+    writeFile("locked.tga", original);
+    chmod("locked.tga", 0444);
+    EXPECT_EQ(runBody(), std::string(kAllMasksMissing) + kHeader +
+                             "WARN:\tCan't write file \"locked.tga\"!\n" + summary(0, 1));
+    EXPECT_EQ(readFile("locked.tga"), original);
+    EXPECT_EQ(listDirectory(), std::vector<std::string>{"locked.tga"});  // no temporary left
 }
