@@ -1,0 +1,25 @@
+// Laying mask pixels over image pixels: the arithmetic shared by
+// TgaImage::blend and the writer, which blends each variant on its way to
+// the file instead of blending a full copy first.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tga {
+
+// How a run of pixels lies in memory.
+struct PixelLayout {
+    std::uint32_t stride;  // bytes from one pixel to the next (may be < 3)
+    bool hasAlpha;         // byte 3 of each pixel is its alpha; else opaque
+};
+
+// Lays mask pixel i over image pixel i for i < count, with the "over"
+// operator (mask in front) in unsigned integer arithmetic with truncating
+// division; only the image's colour bytes change. Pixels are taken in
+// order, so overlapping pixels (strides below 3) give what a pixel-by-pixel
+// loop gives.
+void blendRun(std::uint8_t* image, PixelLayout imageLayout, const std::uint8_t* mask,
+              PixelLayout maskLayout, std::size_t count);
+
+}  // namespace tga
