@@ -79,7 +79,6 @@ int BatchRun::processFile(const std::string& name) {
     std::string sourceName = baseName + eligibility::kExtension;
 
     TgaImage source;
-    TgaImage workCopy;
     if (!source.load(sourceName)) return 0;  // cannot be opened: no message
     // A file the reader has no faithful picture of is never written back.
     if (source.content() == TgaContent::Unsupported) {
@@ -94,8 +93,8 @@ int BatchRun::processFile(const std::string& name) {
 
     // save() rewrites the header, so the type as loaded is noted first.
     bool wasRunLength = source.header[tga::kImageTypeOffset] != tga::kTypeUncompressed;
-    produceVariants(source, workCopy, baseName, masks_, console_);
-    if (!source.save(sourceName, 255)) {
+    produceVariants(source, baseName, masks_, console_);
+    if (!saveWithNormalMask(source, sourceName, masks_)) {
         std::fprintf(console_, texts::kCannotWrite, sourceName.c_str());
         return 0;
     }

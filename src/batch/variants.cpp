@@ -28,8 +28,11 @@ bool fits(const TgaImage& mask, const TgaImage& source) {
 
 }  // namespace
 
-void produceVariants(TgaImage& source, TgaImage& workCopy, const std::string& baseName,
-                     const MaskSet& masks, std::FILE* console) {
+// Every output is written from the untouched source with its mask laid over
+// it on the way to the file: no variant carries another's mask, and no
+// pixel buffer is copied.
+void produceVariants(TgaImage& source, const std::string& baseName, const MaskSet& masks,
+                     std::FILE* console) {
     struct Variant {
         const TgaImage& mask;
         std::string name;
@@ -41,12 +44,13 @@ void produceVariants(TgaImage& source, TgaImage& workCopy, const std::string& ba
     };
     for (const Variant& variant : variants) {
         if (!fits(variant.mask, source)) continue;
-        workCopy.assign(source);
-        workCopy.blend(variant.mask);
-        if (!workCopy.save(variant.name, 255)) {
+        if (!source.saveBlended(variant.name, variant.mask, 255)) {
             std::fprintf(console, texts::kCannotWrite, variant.name.c_str());
         }
     }
-    // Last, so that no variant carries the normal mask.
-    if (fits(masks.normalMask, source)) source.blend(masks.normalMask);
+}
+
+bool saveWithNormalMask(TgaImage& source, const std::string& fileName, const MaskSet& masks) {
+    if (fits(masks.normalMask, source)) return source.saveBlended(fileName, masks.normalMask, 255);
+    return source.save(fileName, 255);
 }

@@ -13,8 +13,13 @@ std::string disabledVariantName(const std::string& baseName);
 std::string passiveVariantName(const std::string& baseName);
 std::string autocastVariantName(const std::string& baseName);
 
-// Writes each variant whose mask is loaded and of the icon's size, every one
-// from a fresh copy of `source` in `workCopy`; then lays the normal mask over
-// `source`. A variant that cannot be written is reported on `console`.
-void produceVariants(TgaImage& source, TgaImage& workCopy, const std::string& baseName,
-                     const MaskSet& masks, std::FILE* console);
+// Writes each variant whose mask is loaded and of the icon's size: the icon
+// with that mask laid over it. A variant that cannot be written is reported
+// on `console`. `source` keeps its pixels.
+void produceVariants(TgaImage& source, const std::string& baseName, const MaskSet& masks,
+                     std::FILE* console);
+
+// Rewrites the icon itself as `fileName`, with the normal mask laid over it
+// when that mask is loaded and of the icon's size. False when it cannot be
+// written.
+bool saveWithNormalMask(TgaImage& source, const std::string& fileName, const MaskSet& masks);

@@ -45,6 +45,11 @@ public:
     // target atomically. Pixels of a depth other than 32 get alpha fillAlpha.
     // False, with the target as it was, when anything fails.
     bool save(const std::string& fileName, std::uint8_t fillAlpha);
+    // Writes what save() would write for a copy of this record after
+    // copy.blend(mask), without making the copy: the mask is laid over each
+    // block of pixels on its way to the file. The pixels stay as they are;
+    // the header is updated as save() updates it.
+    bool saveBlended(const std::string& fileName, const TgaImage& mask, std::uint8_t fillAlpha);
 
     bool sameSize(const TgaImage& other) const;
     TgaImage& assign(const TgaImage& other);

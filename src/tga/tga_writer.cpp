@@ -3,53 +3,102 @@
 #include <algorithm>
 
 #include "platform/platform.h"
+#include "tga/pixel_blend.h"
 #include "tga/tga_image.h"
 
 namespace {
 
-// Pixels are converted and written in blocks of this many bytes.
+// Pixels are converted (and blended) in blocks of whole rows of about this
+// many bytes: small enough to stay in the cache, large enough that each
+// write moves a good amount of data.
 constexpr std::size_t kWriteBlock = 64 * 1024;
 
-// Widens pixels of any depth but 32 to blue, green, red, fillAlpha.
-bool writeWidened(platform::ReplacementFile& out, const TgaImage& image, std::uint8_t fillAlpha) {
-    std::vector<std::uint8_t> block(kWriteBlock);
-    std::size_t used = 0;
-    std::uint64_t n = std::uint64_t{image.width} * image.height;
-    const std::uint8_t* pixels = image.pixels.data();
-    for (std::uint64_t i = 0; i < n; ++i) {
-        const std::uint8_t* pixel = pixels + i * image.stride();
-        block[used + tga::kBlue] = pixel[tga::kBlue];
-        block[used + tga::kGreen] = pixel[tga::kGreen];
-        block[used + tga::kRed] = pixel[tga::kRed];
-        block[used + tga::kAlpha] = fillAlpha;
-        used += tga::kOutputBytesPerPixel;
-        if (used == block.size()) {
-            if (!out.write(block.data(), used)) return false;
-            used = 0;
-        }
+// Puts pixels first .. first + count - 1 of the image into `out` in the
+// written form: blue, green, red, alpha; pixels without alpha get fillAlpha.
+void convertPixels(const TgaImage& image, std::uint64_t first, std::uint64_t count,
+                   std::uint8_t fillAlpha, std::uint8_t* out) {
+    if (image.hasAlpha()) {
+        std::copy_n(image.pixels.data() + first * tga::kOutputBytesPerPixel, count * tga::kOutputBytesPerPixel, out);
+        return;
     }
-    return out.write(block.data(), used);
+    const std::uint32_t stride = image.stride();
+    const std::uint8_t* pixel = image.pixels.data() + first * stride;
+    for (std::uint64_t i = 0; i < count; ++i, pixel += stride, out += tga::kOutputBytesPerPixel) {
+        out[tga::kBlue] = pixel[tga::kBlue];
+        out[tga::kGreen] = pixel[tga::kGreen];
+        out[tga::kRed] = pixel[tga::kRed];
+        out[tga::kAlpha] = fillAlpha;
+    }
+}
+
+// Writes the pixels block by block, laying `mask` (if any) over each block
+// after it is converted, as blend() would lay it over the whole image.
+bool writeConverted(platform::ReplacementFile& out, const TgaImage& image, const TgaImage* mask,
+                    std::uint8_t fillAlpha) {
+    const std::uint64_t rowBytes = std::uint64_t{image.width} * tga::kOutputBytesPerPixel;
+    if (rowBytes == 0 || image.height == 0) return true;
+    const std::uint32_t rowsPerBlock =
+        static_cast<std::uint32_t>(std::max<std::uint64_t>(1, kWriteBlock / rowBytes));
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(rowsPerBlock * rowBytes));
+
+    // Mask and image are aligned at their first pixel; only the rows and
+    // columns both have are blended.
+    const std::uint32_t maskedRows = mask ? std::min(image.height, mask->height) : 0;
+    const std::uint32_t maskedCols = mask ? std::min(image.width, mask->width) : 0;
+    const tga::PixelLayout blockLayout{tga::kOutputBytesPerPixel, image.hasAlpha()};
+
+    for (std::uint32_t top = 0; top < image.height; top += rowsPerBlock) {
+        std::uint32_t rows = std::min(rowsPerBlock, image.height - top);
+        convertPixels(image, std::uint64_t{top} * image.width, std::uint64_t{rows} * image.width, fillAlpha,
+                      block.data());
+        for (std::uint32_t r = top; r < std::min(top + rows, maskedRows); ++r) {
+            const std::uint8_t* maskRow = mask->pixels.data() + std::uint64_t{r} * mask->width * mask->stride();
+            tga::blendRun(block.data() + (r - top) * rowBytes, blockLayout, maskRow,
+                          tga::PixelLayout{mask->stride(), mask->hasAlpha()}, maskedCols);
+        }
+        if (!out.write(block.data(), static_cast<std::size_t>(rows * rowBytes))) return false;
+    }
+    return true;
+}
+
+// save() and saveBlended(): `mask` null for none.
+bool writeRecord(TgaImage& image, const std::string& fileName, const TgaImage* mask, std::uint8_t fillAlpha) {
+    if (!image.isLoaded()) return false;
+    if (mask != nullptr && mask->pixels.empty()) mask = nullptr;  // blend() would do nothing
+    platform::ReplacementFile out;
+    if (!out.open(fileName)) return false;
+
+    // The record itself now declares what the file will hold.
+    image.header[tga::kImageTypeOffset] = tga::kOutputImageType;
+    image.header[tga::kDescriptorOffset] = tga::kOutputDescriptor;
+    image.header[tga::kPixelDepthOffset] = tga::kOutputDepth;
+    if (!out.write(image.header.data(), image.headerSize)) return false;
+
+    bool written;
+    if (mask == nullptr && image.hasAlpha()) {
+        // 32-bit pixels are stored exactly as the file wants them.
+        written = out.write(image.pixels.data(), static_cast<std::size_t>(image.pixelDataBytes()));
+    } else {
+        written = writeConverted(out, image, mask, fillAlpha);
+    }
+    return written && out.commit();
 }
 
 }  // namespace
 
 bool TgaImage::save(const std::string& fileName, std::uint8_t fillAlpha) {
-    if (!isLoaded()) return false;
-    platform::ReplacementFile out;
-    if (!out.open(fileName)) return false;
+    return writeRecord(*this, fileName, nullptr, fillAlpha);
+}
 
-    // The record itself now declares what the file will hold.
-    header[tga::kImageTypeOffset] = tga::kOutputImageType;
-    header[tga::kDescriptorOffset] = tga::kOutputDescriptor;
-    header[tga::kPixelDepthOffset] = tga::kOutputDepth;
-    if (!out.write(header.data(), headerSize)) return false;
-
-    bool written;
-    if (hasAlpha()) {
-        // 32-bit pixels are stored exactly as the file wants them.
-        written = out.write(pixels.data(), static_cast<std::size_t>(pixelDataBytes()));
-    } else {
-        written = writeWidened(out, *this, fillAlpha);
+bool TgaImage::saveBlended(const std::string& fileName, const TgaImage& mask, std::uint8_t fillAlpha) {
+    if (stride() < 3) {
+        // Pixels that share bytes blend differently in place than after
+        // widening: blend a copy first, as the definition says.
+        TgaImage blended(*this);
+        blended.blend(mask);
+        bool saved = blended.save(fileName, fillAlpha);
+        if (blended.isLoaded()) header.swap(blended.header);  // as save() left it
+        return saved;
     }
-    return written && out.commit();
+    return writeRecord(*this, fileName, &mask, fillAlpha);
 }
