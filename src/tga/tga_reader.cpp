@@ -26,11 +26,26 @@ std::uint32_t readLittle16(const std::vector<std::uint8_t>& bytes, std::size_t o
     return static_cast<std::uint32_t>(bytes[offset] | (bytes[offset + 1] << 8));
 }
 
+// Bytes from the current position to the end of the file; 0 when the
+// stream cannot tell. Only a hint for reserving memory: reading still stops
+// wherever the data really stop.
+std::uint64_t bytesLeftIn(std::FILE* file) {
+    long here = std::ftell(file);
+    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return 0;
+    long end = std::ftell(file);
+    if (std::fseek(file, here, SEEK_SET) != 0 || end < here) return 0;
+    return static_cast<std::uint64_t>(end - here);
+}
+
 // Reads at most `limit` bytes, in blocks, so that a file much shorter than
-// its header claims costs no more memory than the file itself.
-std::vector<std::uint8_t> readUpTo(std::FILE* file, std::uint64_t limit) {
+// its header claims costs no more memory than the file itself. Room for
+// `spare` more bytes is reserved up front when the file's size is known, so
+// that the data can become the pixel buffer without being moved.
+std::vector<std::uint8_t> readUpTo(std::FILE* file, std::uint64_t limit, std::uint64_t spare) {
     const std::size_t kBlock = 1 << 20;
     std::vector<std::uint8_t> data;
+    std::uint64_t expected = std::min(limit, bytesLeftIn(file));
+    if (expected > 0) data.reserve(static_cast<std::size_t>(expected + spare));
     while (data.size() < limit) {
         std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, limit - data.size()));
         std::size_t old = data.size();
@@ -239,11 +254,11 @@ bool TgaImage::load(const std::string& fileName) {
     std::vector<std::uint8_t> data;
     try {
         if (type == tga::kTypeUncompressed) {
-            data = readUpTo(file, n * bytesPerRead);
+            data = readUpTo(file, n * bytesPerRead, tga::kSlackBytes);
             ranShort = ranShort || data.size() < n * bytesPerRead;
         } else if (type == tga::kTypeRunLength) {
             std::uint64_t worstCase = n * (1 + bytesPerRead) + (tga::kMaxPacketPixels - 1) * bytesPerRead;
-            data = readUpTo(file, worstCase);
+            data = readUpTo(file, worstCase, 0);
             ranShort = ranShort || !runLengthDataComplete(data, n, bytesPerRead);
         }
     } catch (const std::bad_alloc&) {
@@ -270,8 +285,17 @@ bool TgaImage::load(const std::string& fileName) {
     if (content_ != TgaContent::Picture && bufferBytes > tga::kMaxUnbackedBufferBytes) {
         return true;
     }
+    // Complete uncompressed 24 or 32 bit data are the pixels byte for byte:
+    // they become the buffer, with the zeroed slack added behind them.
+    bool dataArePixels = content_ == TgaContent::Picture && type == tga::kTypeUncompressed &&
+                         stride() == bytesPerRead;
     try {
-        pixels.assign(static_cast<std::size_t>(bufferBytes), 0);
+        if (dataArePixels) {
+            data.resize(static_cast<std::size_t>(bufferBytes));
+            pixels = std::move(data);
+        } else {
+            pixels.assign(static_cast<std::size_t>(bufferBytes), 0);
+        }
     } catch (const std::bad_alloc&) {
         release();
         return false;
@@ -280,11 +304,13 @@ bool TgaImage::load(const std::string& fileName) {
         return false;
     }
 
-    PixelDecoder decoder(data, *this);
-    if (type == tga::kTypeUncompressed) {
-        decoder.decodeUncompressed(n);
-    } else if (type == tga::kTypeRunLength) {
-        decoder.decodeRunLength(n);
+    if (!dataArePixels) {
+        PixelDecoder decoder(data, *this);
+        if (type == tga::kTypeUncompressed) {
+            decoder.decodeUncompressed(n);
+        } else if (type == tga::kTypeRunLength) {
+            decoder.decodeRunLength(n);
+        }
     }
     if (descriptor == tga::kDescriptorTopDown) reverseRows(*this);
     return true;
