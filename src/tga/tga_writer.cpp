@@ -1,6 +1,7 @@
 // Writing a TgaImage in the one form the tool produces: uncompressed,
 // 32 bits per pixel, declared bottom-up, no run-length coding, no footer.
 #include <algorithm>
+#include <memory>
 
 #include "platform/platform.h"
 #include "tga/pixel_blend.h"
@@ -37,9 +38,10 @@ bool writeConverted(platform::ReplacementFile& out, const TgaImage& image, const
                     std::uint8_t fillAlpha) {
     const std::uint64_t rowBytes = std::uint64_t{image.width} * tga::kOutputBytesPerPixel;
     if (rowBytes == 0 || image.height == 0) return true;
-    const std::uint32_t rowsPerBlock =
-        static_cast<std::uint32_t>(std::max<std::uint64_t>(1, kWriteBlock / rowBytes));
-    std::vector<std::uint8_t> block(static_cast<std::size_t>(rowsPerBlock * rowBytes));
+    const std::uint32_t rowsPerBlock = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(image.height, std::max<std::uint64_t>(1, kWriteBlock / rowBytes)));
+    // Every byte of the block is written before it is used: no zero fill.
+    std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[static_cast<std::size_t>(rowsPerBlock * rowBytes)]);
 
     // Mask and image are aligned at their first pixel; only the rows and
     // columns both have are blended.
@@ -50,13 +52,13 @@ bool writeConverted(platform::ReplacementFile& out, const TgaImage& image, const
     for (std::uint32_t top = 0; top < image.height; top += rowsPerBlock) {
         std::uint32_t rows = std::min(rowsPerBlock, image.height - top);
         convertPixels(image, std::uint64_t{top} * image.width, std::uint64_t{rows} * image.width, fillAlpha,
-                      block.data());
+                      block.get());
         for (std::uint32_t r = top; r < std::min(top + rows, maskedRows); ++r) {
             const std::uint8_t* maskRow = mask->pixels.data() + std::uint64_t{r} * mask->width * mask->stride();
-            tga::blendRun(block.data() + (r - top) * rowBytes, blockLayout, maskRow,
+            tga::blendRun(block.get() + (r - top) * rowBytes, blockLayout, maskRow,
                           tga::PixelLayout{mask->stride(), mask->hasAlpha()}, maskedCols);
         }
-        if (!out.write(block.data(), static_cast<std::size_t>(rows * rowBytes))) return false;
+        if (!out.write(block.get(), static_cast<std::size_t>(rows * rowBytes))) return false;
     }
     return true;
 }
