@@ -1,0 +1,35 @@
+// The properties the fuzz targets check on every input. The same functions
+// replay the regression corpus in the normal test suite, so an input that
+// once broke a property keeps being checked by every build.
+//
+// Each check works in the current directory, which must be an empty scratch
+// directory of the caller's; it leaves the directory empty again. It returns
+// an empty string when every property holds, else a description of the first
+// one that failed. Memory errors are left to the sanitizers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace fuzz_checks {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The bytes as a TGA file, loaded. A full picture must survive a save and a
+// reload with every pixel kept, in a file of exactly the promised size; a
+// record without one must hold no more than the bounded pixel buffer.
+std::string checkReader(const std::uint8_t* data, std::size_t size);
+
+// Two images made from the bytes (sizes, depths and pixels), the second
+// blended over the first: only colour bytes of the first may change, the
+// mask not at all, and an opaque mask pixel must come through as it is.
+std::string checkBlend(const std::uint8_t* data, std::size_t size);
+
+// A small folder made from the bytes (see BatchInput) run through the tool:
+// every file it does not rewrite keeps its bytes, every file it writes is a
+// complete picture, and no other file appears.
+std::string checkBatch(const std::uint8_t* data, std::size_t size);
+
+}  // namespace fuzz_checks

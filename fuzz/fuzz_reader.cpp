@@ -1,0 +1,16 @@
+// libFuzzer entry point: see checkReader in checks.h for what is checked.
+#include <cstddef>
+#include <cstdint>
+
+#include "checks.h"
+#include "fuzz_target.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz_target::enterScratchDirectory();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz_target::require(fuzz_checks::checkReader(data, size));
+    return 0;
+}

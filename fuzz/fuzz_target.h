@@ -1,0 +1,16 @@
+// What every fuzz target shares: a scratch directory to work in, and a
+// failed property turned into a crash that libFuzzer records.
+#pragma once
+
+#include <string>
+
+namespace fuzz_target {
+
+// Creates a private directory under $TMPDIR (or /tmp), makes it the current
+// one and removes it again at exit.
+void enterScratchDirectory();
+
+// Aborts with the description when a property failed.
+void require(const std::string& failure);
+
+}  // namespace fuzz_target

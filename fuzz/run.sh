@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang and runs each for SECONDS, one after
+# another (they share the machine's cores with everything else).
+#
+# Usage: fuzz/run.sh SECONDS [reader|blend|batch]...   (default: all three)
+#
+# Each target starts from the regression inputs in fuzz/regressions/TARGET,
+# the shared TGA corpus, the bundled sample icons and the corpus of earlier
+# runs (kept in build-fuzz/corpus/TARGET). An input that breaks a property
+# is written to build-fuzz/artifacts/TARGET/; copy it into
+# fuzz/regressions/TARGET/ so the normal test suite keeps replaying it.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+seconds="${1:?usage: fuzz/run.sh SECONDS [TARGET...]}"
+shift
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(reader blend batch)
+
+"$root/tools/install-deps.sh" cmake make clang-14 libclang-rt-14-dev
+build="$root/build-fuzz"
+CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -DBD_FUZZ=ON -DBD_TESTS=OFF -DBD_WERROR=ON \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j2 --target make_seeds "${targets[@]/#/fuzz_}"
+
+# Files that are not TGA icons are seeds all the same: bytes are bytes.
+icons=()
+for dir in "$root/../shared/testdata/tga-corpus" "$root/examples/icons"; do
+  [ -d "$dir" ] || { echo "note: no seeds from $dir (missing)"; continue; }
+  while IFS= read -r -d '' file; do icons+=("$file"); done < <(find "$dir" -type f -iname '*.tga' -print0)
+done
+
+# Scratch files of the targets go to memory when it can be had.
+scratch="${TMPDIR:-/tmp}"
+[ -w /dev/shm ] && scratch=/dev/shm
+
+failed=0
+for target in "${targets[@]}"; do
+  corpus="$build/corpus/$target"
+  artifacts="$build/artifacts/$target"
+  log="$build/logs/$target.log"
+  mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
+  case "$target" in
+    reader) [ ${#icons[@]} -eq 0 ] || cp "${icons[@]}" "$corpus/" 2>/dev/null || true ;;
+    blend) "$build/fuzz/make_seeds" blend "$corpus" ;;
+    batch) "$build/fuzz/make_seeds" batch "$corpus" "${icons[@]}" ;;
+  esac
+  echo "== fuzz_$target for ${seconds}s (log: $log)"
+  # -malloc_limit_mb: no single allocation may exceed 8 MiB. An input is at
+  # most 4 KiB, and such a file may never make the tool claim more than the
+  # 4 MiB that a record without a full picture may get (plus the reader's
+  # 1 MiB read block); a bigger claim is reported as a crash.
+  # -timeout: an input that takes 10 s is a hang, not a slow case.
+  if TMPDIR="$scratch" "$build/fuzz/fuzz_$target" "$corpus" "$root/fuzz/regressions/$target" \
+      -max_total_time="$seconds" -max_len=4096 -malloc_limit_mb=8 -rss_limit_mb=1536 -timeout=10 \
+      -print_final_stats=1 -artifact_prefix="$artifacts/" >"$log" 2>&1; then
+    grep -E '^#[0-9]+.*(DONE|pulse)' "$log" | tail -1 || true
+    grep -E 'stat::number_of_executed_units|stat::peak_rss_mb' "$log" || true
+  else
+    failed=1
+    tail -40 "$log"
+    echo "fuzz_$target FAILED; the input is in $artifacts/"
+    echo "add it to fuzz/regressions/$target/ once the fault is fixed"
+  fi
+done
+exit "$failed"
