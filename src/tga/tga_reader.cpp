@@ -110,6 +110,11 @@ public:
             return;
         }
         for (std::uint64_t i = 0; i < n; ++i) {
+            if (at_ == end_) {
+                // Out of data: every later pixel repeats the current values.
+                fill(i, n);
+                return;
+            }
             readPixel();
             storePixel(i);
         }
@@ -117,8 +122,18 @@ public:
 
     void decodeRunLength(std::uint64_t n) {
         for (std::uint64_t i = 0; i < n;) {
-            if (at_ < end_) packet_ = *at_++;  // else the last header is used again
             std::uint64_t count = (packet_ & tga::kPacketCountMask) + 1u;
+            if (at_ == end_) {
+                // Out of data: the last header is used again and again, and
+                // every packet it makes repeats the current values, up to the
+                // end of the packet that passes n. Done in one go, so that a
+                // header declaring billions of pixels costs no more time than
+                // the buffer it has.
+                fill(i, i + (n - i + count - 1) / count * count);
+                return;
+            }
+            packet_ = *at_++;
+            count = (packet_ & tga::kPacketCountMask) + 1u;
             if (packet_ & tga::kRunPacketFlag) {
                 readPixel();
                 fill(i, i + count);
@@ -151,7 +166,12 @@ private:
     // Stores the current channel values at pixels first .. last - 1.
     void fill(std::uint64_t first, std::uint64_t last) {
         if (!blockCopy_) {
-            for (std::uint64_t i = first; i < last; ++i) storePixel(i);
+            // Pixels that start past the buffer store nothing, and with a
+            // stride of 0 every pixel lands on the same bytes, so one store
+            // stands for them all. This bounds the work by the buffer, not by
+            // the pixel count a header declares.
+            std::uint64_t end = stride_ == 0 ? first + 1 : (bufferSize_ + stride_ - 1) / stride_;
+            for (std::uint64_t i = first; i < std::min(last, end); ++i) storePixel(i);
             return;
         }
         std::uint64_t limit = bufferSize_ / stride_;  // stores beyond are dropped
@@ -165,7 +185,10 @@ private:
     void copyPixels(std::uint64_t first, std::uint64_t bytes) {
         std::uint64_t offset = first * stride_;
         std::uint64_t room = offset < bufferSize_ ? bufferSize_ - offset : 0;
-        std::memcpy(buffer_ + offset, at_, static_cast<std::size_t>(std::min(bytes, room)));
+        std::uint64_t copied = std::min(bytes, room);
+        // Nothing to copy may mean no data at all: memcpy must not see the
+        // null pointer of an empty vector even with a length of 0.
+        if (copied > 0) std::memcpy(buffer_ + offset, at_, static_cast<std::size_t>(copied));
         for (std::uint32_t k = 0; k < bytesPerRead_ && k < bytes; ++k) {
             // The last byte read for channel k.
             std::uint64_t last = (bytes - 1 - k) / bytesPerRead_ * bytesPerRead_ + k;
@@ -205,6 +228,9 @@ void reverseRows(TgaImage& image) {
     std::uint64_t width = image.width;
     std::uint32_t stride = image.stride();
     std::uint8_t* pixels = image.pixels.data();
+    // With a stride of 0 every pixel is the same bytes: nothing to swap, and
+    // no reason to walk the billions of pixels such a header may declare.
+    if (stride == 0) return;
     for (std::uint64_t top = 0, bottom = image.height - 1u; image.height > 0 && top < bottom; ++top, --bottom) {
         if (image.bitsPerPixel == tga::kDepth24 || image.bitsPerPixel == tga::kDepth32) {
             std::swap_ranges(pixels + top * width * stride, pixels + (top + 1) * width * stride,
