@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the whole test suite: installs what is missing, builds warning-free in
 # Debug and Release, runs every test of both builds, then runs the end-to-end
-# tests once more against the Windows build under wine.
+# tests once more against the Windows build under wine; then runs each fuzz
+# target for a minute (FUZZ_SECONDS=0 skips that) and the whole suite again
+# under AddressSanitizer and UBSan.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/tools/install-deps.sh"
@@ -14,3 +16,7 @@ for type in Debug Release; do
   (cd "$dir" && ctest --output-on-failure -j"$jobs")
 done
 "$root/tools/test-windows.sh"
+if [ "${FUZZ_SECONDS:-60}" != 0 ]; then
+  "$root/fuzz/smoke.sh"
+fi
+"$root/tools/test-sanitizers.sh"
