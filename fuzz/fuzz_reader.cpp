@@ -5,8 +5,8 @@
 #include "checks.h"
 #include "fuzz_target.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz_target::enterScratchDirectory();
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    fuzz_target::enterScratchDirectory(argc, argv);
     return 0;
 }
 

@@ -2,8 +2,10 @@
 
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace fuzz_target {
@@ -18,9 +20,19 @@ void removeScratch() {
     if (std::system(command.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", scratch.c_str());
 }
 
+void makePathsAbsolute(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-' || argv[i][0] == '/') continue;  // a flag, or absolute already
+        char resolved[PATH_MAX];
+        // Kept for the whole run, as libFuzzer keeps using argv.
+        if (realpath(argv[i], resolved) != nullptr) argv[i] = strdup(resolved);
+    }
+}
+
 }  // namespace
 
-void enterScratchDirectory() {
+void enterScratchDirectory(int* argc, char*** argv) {
+    makePathsAbsolute(*argc, *argv);
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/bd-fuzz-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
