@@ -45,13 +45,14 @@ for target in "${targets[@]}"; do
     batch) "$build/fuzz/make_seeds" batch "$corpus" "${icons[@]}" ;;
   esac
   echo "== fuzz_$target for ${seconds}s (log: $log)"
-  # -malloc_limit_mb: no single allocation may exceed 8 MiB. An input is at
+  # -malloc_limit_mb: no single allocation may exceed 5 MiB. An input is at
   # most 4 KiB, and such a file may never make the tool claim more than the
-  # 4 MiB that a record without a full picture may get (plus the reader's
-  # 1 MiB read block); a bigger claim is reported as a crash.
+  # 4 MiB that a record without a full picture may get, or the reader's 1 MiB
+  # read block; a bigger claim is reported as a crash (out-of-memory).
+  # -rss_limit_mb: the sanitizers alone take some 500 MB.
   # -timeout: an input that takes 10 s is a hang, not a slow case.
   if TMPDIR="$scratch" "$build/fuzz/fuzz_$target" "$corpus" "$root/fuzz/regressions/$target" \
-      -max_total_time="$seconds" -max_len=4096 -malloc_limit_mb=8 -rss_limit_mb=1536 -timeout=10 \
+      -max_total_time="$seconds" -max_len=4096 -malloc_limit_mb=5 -rss_limit_mb=1024 -timeout=10 \
       -print_final_stats=1 -artifact_prefix="$artifacts/" >"$log" 2>&1; then
     grep -E '^#[0-9]+.*(DONE|pulse)' "$log" | tail -1 || true
     grep -E 'stat::number_of_executed_units|stat::peak_rss_mb' "$log" || true
