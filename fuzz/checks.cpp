@@ -192,6 +192,29 @@ std::string blendProperties(const TgaImage& before, const TgaImage& after, const
     return "";
 }
 
+// The blended copy saved, and the unblended image saved with the mask laid
+// over it on the way: the files must be the same, and the image unchanged.
+std::string compareSavedBlendsInScratch(const TgaImage& before, TgaImage blended, const TgaImage& mask) {
+    TgaImage image = before;
+    if (!blended.save("blended.tga", kFillAlpha)) return "the blended copy could not be saved";
+    if (!image.saveBlended("on-the-way.tga", mask, kFillAlpha)) return "saveBlended failed";
+    if (image.pixels != before.pixels) return "saveBlended changed the image's pixels";
+    Bytes copied;
+    Bytes onTheWay;
+    if (!readBytes("blended.tga", copied) || !readBytes("on-the-way.tga", onTheWay)) {
+        return "a saved blend cannot be read back";
+    }
+    if (copied != onTheWay) return "saveBlended wrote other bytes than blend and save";
+    return "";
+}
+
+std::string compareSavedBlends(const TgaImage& before, const TgaImage& blended, const TgaImage& mask) {
+    std::string result = compareSavedBlendsInScratch(before, blended, mask);
+    std::remove("blended.tga");
+    std::remove("on-the-way.tga");
+    return result;
+}
+
 // --- the whole run ---------------------------------------------------------
 
 const char* const kMaskNames[] = {eligibility::kNormalMaskName, eligibility::kDisabledMaskName,
@@ -305,7 +328,9 @@ std::string checkBlend(const std::uint8_t* data, std::size_t size) {
     if (!target.blend(mask)) return "blend refused two images with pixel buffers";
     if (mask.pixels != maskBefore.pixels) return "the blend changed the mask";
     if (!meaningfulDepth(target) || !meaningfulDepth(mask)) return "";
-    return blendProperties(before, target, mask);
+    std::string problem = blendProperties(before, target, mask);
+    if (!problem.empty()) return problem;
+    return compareSavedBlends(before, target, mask);
 }
 
 std::string checkBatch(const std::uint8_t* data, std::size_t size) {

@@ -25,6 +25,8 @@ std::string checkReader(const std::uint8_t* data, std::size_t size);
 // Two images made from the bytes (sizes, depths and pixels), the second
 // blended over the first: only colour bytes of the first may change, the
 // mask not at all, and an opaque mask pixel must come through as it is.
+// Writing the blend on the fly (saveBlended) must give the very bytes of
+// blending a copy and saving that.
 std::string checkBlend(const std::uint8_t* data, std::size_t size);
 
 // A small folder made from the bytes (see BatchInput) run through the tool:
