@@ -80,6 +80,28 @@ TEST(Platform, ReplacementIsAllOrNothing) {
     EXPECT_EQ(info.st_mode & 0777, 0640u);  // permissions kept
 }
 
+TEST(Platform, SymbolicLinkIsWrittenThrough) {
+    ScopedWorkDir dir;
+    mkdir("art", 0755);
+    writeFile("art/real.tga", {1});
+    ASSERT_EQ(symlink("art/real.tga", "icon.tga"), 0);
+    platform::ReplacementFile out;
+    ASSERT_TRUE(out.open("ICON.TGA"));
+    ASSERT_TRUE(out.write("new", 3));
+    ASSERT_TRUE(out.commit());
+    struct stat info;
+    ASSERT_EQ(lstat("icon.tga", &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(readFile("art/real.tga"), (Bytes{'n', 'e', 'w'}));
+    EXPECT_EQ(listDirectory(), (std::vector<std::string>{"art", "icon.tga"}));
+    ASSERT_EQ(chdir("art"), 0);
+    EXPECT_EQ(listDirectory(), (std::vector<std::string>{"real.tga"}));  // no temporary left
+    ASSERT_EQ(chdir(".."), 0);
+
+    ASSERT_EQ(symlink("nowhere.tga", "dangling.tga"), 0);
+    EXPECT_FALSE(out.open("dangling.tga"));
+}
+
 TEST(Platform, ReadOnlyFileIsNotReplaced) {
     if (geteuid() == 0) GTEST_SKIP() << "root may write any file; read-only protection cannot be seen";
     ScopedWorkDir dir;

@@ -12,6 +12,7 @@
 #include <dirent.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 
@@ -183,6 +184,16 @@ bool ReplacementFile::open(const std::string& name) {
     if (shouldFail(FileOp::Open)) return false;
     target_ = resolveName(name);
 
+    // A symbolic link is written through, as opening it for writing would:
+    // the file it points to gets the new bytes and the link stays a link.
+    struct stat linkInfo;
+    if (lstat(target_.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
+        char* pointee = realpath(target_.c_str(), nullptr);
+        if (pointee == nullptr) return false;  // a dangling link: nothing to update
+        target_ = pointee;
+        std::free(pointee);
+    }
+
     // A file its owner made read-only stays as it is, as it would if it
     // were opened for writing; a directory can never be replaced.
     struct stat targetInfo;
@@ -194,7 +205,8 @@ bool ReplacementFile::open(const std::string& name) {
     static unsigned serial = 0;
     int descriptor = -1;
     for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
-        temporary_ = temporaryNameFor(++serial);
+        // Beside the target, so that the rename stays on one file system.
+        temporary_ = target_.substr(0, target_.rfind('/') + 1) + temporaryNameFor(++serial);
         descriptor = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor < 0 && errno != EEXIST) break;
     }
@@ -237,7 +249,7 @@ bool ReplacementFile::commit() {
         return false;
     }
     temporary_.clear();
-    directoryIndex().noteCreated(target_);
+    if (target_.find('/') == std::string::npos) directoryIndex().noteCreated(target_);
     return true;
 }
 
