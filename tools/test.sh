@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the whole test suite: installs what is missing, builds warning-free in
-# Debug and Release, runs every test of both builds, then runs the end-to-end
+# Debug and Release, runs every test of both builds (the read-only tests also
+# as an unprivileged user when run as root), then runs the end-to-end
 # tests once more against the Windows build under wine; then runs each fuzz
 # target for a minute (FUZZ_SECONDS=0 skips that) and the whole suite again
 # under AddressSanitizer and UBSan.
@@ -15,6 +16,7 @@ for type in Debug Release; do
   cmake --build "$dir" -j"$jobs"
   (cd "$dir" && ctest --output-on-failure -j"$jobs")
 done
+"$root/tools/test-read-only.sh" "$root/build-test/release"
 "$root/tools/test-windows.sh"
 if [ "${FUZZ_SECONDS:-60}" != 0 ]; then
   "$root/fuzz/smoke.sh"
