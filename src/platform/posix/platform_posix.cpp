@@ -17,6 +17,7 @@
 #include <unordered_map>
 
 #include "platform/file_faults.h"
+#include "platform/replacement_steps.h"
 
 namespace platform {
 namespace {
@@ -174,95 +175,64 @@ std::FILE* openForReading(const std::string& name) {
     return stream;
 }
 
-ReplacementFile::~ReplacementFile() {
-    discard();
-}
+namespace replacement {
 
-bool ReplacementFile::open(const std::string& name) {
-    discard();
-    failed_ = false;
-    if (shouldFail(FileOp::Open)) return false;
-    target_ = resolveName(name);
+bool chooseTarget(const std::string& name, std::string& target) {
+    target = resolveName(name);
 
     // A symbolic link is written through, as opening it for writing would:
     // the file it points to gets the new bytes and the link stays a link.
     struct stat linkInfo;
-    if (lstat(target_.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
-        char* pointee = realpath(target_.c_str(), nullptr);
+    if (lstat(target.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
+        char* pointee = realpath(target.c_str(), nullptr);
         if (pointee == nullptr) return false;  // a dangling link: nothing to update
-        target_ = pointee;
+        target = pointee;
         std::free(pointee);
     }
 
     // A file its owner made read-only stays as it is, as it would if it
     // were opened for writing; a directory can never be replaced.
     struct stat targetInfo;
-    bool targetExists = stat(target_.c_str(), &targetInfo) == 0;
-    if (targetExists && (S_ISDIR(targetInfo.st_mode) || access(target_.c_str(), W_OK) != 0)) {
-        return false;
-    }
+    if (stat(target.c_str(), &targetInfo) != 0) return true;  // a new file
+    return !S_ISDIR(targetInfo.st_mode) && access(target.c_str(), W_OK) == 0;
+}
 
+std::FILE* createTemporaryBeside(const std::string& target, std::string& temporary) {
     static unsigned serial = 0;
     int descriptor = -1;
     for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
         // Beside the target, so that the rename stays on one file system.
-        temporary_ = target_.substr(0, target_.rfind('/') + 1) + temporaryNameFor(++serial);
-        descriptor = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        temporary = target.substr(0, target.rfind('/') + 1) + temporaryNameFor(++serial);
+        descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor < 0 && errno != EEXIST) break;
     }
     if (descriptor < 0) {
-        temporary_.clear();
-        return false;
+        temporary.clear();
+        return nullptr;
     }
     // The new version keeps the permissions the old one had.
-    if (targetExists) fchmod(descriptor, targetInfo.st_mode & 07777);
-    stream_ = fdopen(descriptor, "wb");
-    if (stream_ == nullptr) {
+    struct stat targetInfo;
+    if (stat(target.c_str(), &targetInfo) == 0) fchmod(descriptor, targetInfo.st_mode & 07777);
+    std::FILE* stream = fdopen(descriptor, "wb");
+    if (stream == nullptr) {
         close(descriptor);
-        discard();
-        return false;
+        removeTemporary(temporary);
+        temporary.clear();
     }
+    return stream;
+}
+
+bool swapIn(const std::string& temporary, const std::string& target) {
+    if (std::rename(temporary.c_str(), target.c_str()) != 0) return false;
+    if (target.find('/') == std::string::npos) directoryIndex().noteCreated(target);
     return true;
 }
 
-bool ReplacementFile::write(const void* data, std::size_t size) {
-    if (stream_ == nullptr || failed_) return false;
-    if (shouldFail(FileOp::Write) || std::fwrite(data, 1, size, stream_) != size) {
-        failed_ = true;
-    }
-    return !failed_;
+void removeTemporary(const std::string& temporary) {
+    std::remove(temporary.c_str());
 }
 
-bool ReplacementFile::commit() {
-    if (stream_ == nullptr || failed_) {
-        discard();
-        return false;
-    }
-    bool ok = !shouldFail(FileOp::Flush) && std::fflush(stream_) == 0;
-    bool closeFailed = shouldFail(FileOp::Close);
-    if (std::fclose(stream_) != 0) closeFailed = true;
-    stream_ = nullptr;
-    ok = ok && !closeFailed;
-    ok = ok && !shouldFail(FileOp::Rename) && std::rename(temporary_.c_str(), target_.c_str()) == 0;
-    if (!ok) {
-        discard();
-        return false;
-    }
-    temporary_.clear();
-    if (target_.find('/') == std::string::npos) directoryIndex().noteCreated(target_);
-    return true;
-}
-
-void ReplacementFile::discard() {
-    if (stream_ != nullptr) {
-        std::fclose(stream_);
-        stream_ = nullptr;
-    }
-    if (!temporary_.empty()) {
-        std::remove(temporary_.c_str());
-        temporary_.clear();
-    }
-}
+}  // namespace replacement
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include <cerrno>
 
 #include "platform/file_faults.h"
+#include "platform/replacement_steps.h"
 
 namespace platform {
 namespace {
@@ -94,89 +95,55 @@ std::FILE* openForReading(const std::string& name) {
     return stream;
 }
 
-ReplacementFile::~ReplacementFile() {
-    discard();
-}
+namespace replacement {
 
-bool ReplacementFile::open(const std::string& name) {
-    discard();
-    failed_ = false;
-    if (shouldFail(FileOp::Open)) return false;
-    target_ = resolveName(name);
-
+bool chooseTarget(const std::string& name, std::string& target) {
+    target = resolveName(name);
     // A file its owner made read-only stays as it is; a directory can never
     // be replaced.
-    DWORD targetAttributes = attributesOf(target_);
-    if (targetAttributes != kNoAttributes &&
-        (targetAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
-        return false;
-    }
+    DWORD targetAttributes = attributesOf(target);
+    return targetAttributes == kNoAttributes ||
+           (targetAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
+}
 
+std::FILE* createTemporaryBeside(const std::string&, std::string& temporary) {
+    // Names carry no directory part: the target is in the current folder.
     static unsigned serial = 0;
     int descriptor = -1;
     for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
-        temporary_ = temporaryNameFor(++serial);
-        descriptor = _open(temporary_.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+        temporary = temporaryNameFor(++serial);
+        descriptor = _open(temporary.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
         if (descriptor < 0 && errno != EEXIST) break;
     }
     if (descriptor < 0) {
-        temporary_.clear();
-        return false;
+        temporary.clear();
+        return nullptr;
     }
-    stream_ = _fdopen(descriptor, "wb");
-    if (stream_ == nullptr) {
+    std::FILE* stream = _fdopen(descriptor, "wb");
+    if (stream == nullptr) {
         _close(descriptor);
-        discard();
-        return false;
+        removeTemporary(temporary);
+        temporary.clear();
     }
-    return true;
+    return stream;
 }
 
-bool ReplacementFile::write(const void* data, std::size_t size) {
-    if (stream_ == nullptr || failed_) return false;
-    if (shouldFail(FileOp::Write) || std::fwrite(data, 1, size, stream_) != size) {
-        failed_ = true;
+bool swapIn(const std::string& temporary, const std::string& target) {
+    DWORD targetAttributes = attributesOf(target);
+    if (targetAttributes != kNoAttributes && (targetAttributes & kKeptAttributes) != 0) {
+        SetFileAttributesA(temporary.c_str(), targetAttributes & kKeptAttributes);
     }
-    return !failed_;
+    return MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-bool ReplacementFile::commit() {
-    if (stream_ == nullptr || failed_) {
-        discard();
-        return false;
-    }
-    bool ok = !shouldFail(FileOp::Flush) && std::fflush(stream_) == 0;
-    bool closeFailed = shouldFail(FileOp::Close);
-    if (std::fclose(stream_) != 0) closeFailed = true;
-    stream_ = nullptr;
-    ok = ok && !closeFailed;
-    DWORD targetAttributes = attributesOf(target_);
-    if (ok && targetAttributes != kNoAttributes && (targetAttributes & kKeptAttributes) != 0) {
-        SetFileAttributesA(temporary_.c_str(), targetAttributes & kKeptAttributes);
-    }
-    ok = ok && !shouldFail(FileOp::Rename) &&
-         MoveFileExA(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-    if (!ok) {
-        discard();
-        return false;
-    }
-    temporary_.clear();
-    return true;
+void removeTemporary(const std::string& temporary) {
+    // A hidden or system attribute set for the swap must not keep the
+    // leftover from being removed.
+    SetFileAttributesA(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(temporary.c_str());
 }
 
-void ReplacementFile::discard() {
-    if (stream_ != nullptr) {
-        std::fclose(stream_);
-        stream_ = nullptr;
-    }
-    if (!temporary_.empty()) {
-        // A hidden or system attribute set for the swap must not keep the
-        // leftover from being removed.
-        SetFileAttributesA(temporary_.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(temporary_.c_str());
-        temporary_.clear();
-    }
-}
+}  // namespace replacement
 
 namespace {
 
