@@ -12,7 +12,6 @@
 #include <dirent.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 
@@ -179,21 +178,12 @@ namespace replacement {
 
 bool chooseTarget(const std::string& name, std::string& target) {
     target = resolveName(name);
-
-    // A symbolic link is written through, as opening it for writing would:
-    // the file it points to gets the new bytes and the link stays a link.
-    struct stat linkInfo;
-    if (lstat(target.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
-        char* pointee = realpath(target.c_str(), nullptr);
-        if (pointee == nullptr) return false;  // a dangling link: nothing to update
-        target = pointee;
-        std::free(pointee);
-    }
-
-    // A file its owner made read-only stays as it is, as it would if it
-    // were opened for writing; a directory can never be replaced.
+    // A symbolic link is replaced by the new file, never written through: a
+    // link in a downloaded icon pack must not make the tool overwrite a file
+    // elsewhere. A file its owner made read-only stays as it is, as it would
+    // if it were opened for writing; a directory can never be replaced.
     struct stat targetInfo;
-    if (stat(target.c_str(), &targetInfo) != 0) return true;  // a new file
+    if (lstat(target.c_str(), &targetInfo) != 0 || S_ISLNK(targetInfo.st_mode)) return true;
     return !S_ISDIR(targetInfo.st_mode) && access(target.c_str(), W_OK) == 0;
 }
 
@@ -201,8 +191,8 @@ std::FILE* createTemporaryBeside(const std::string& target, std::string& tempora
     static unsigned serial = 0;
     int descriptor = -1;
     for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
-        // Beside the target, so that the rename stays on one file system.
-        temporary = target.substr(0, target.rfind('/') + 1) + temporaryNameFor(++serial);
+        // Names carry no directory part: the target is in the current folder.
+        temporary = temporaryNameFor(++serial);
         descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor < 0 && errno != EEXIST) break;
     }
@@ -210,9 +200,14 @@ std::FILE* createTemporaryBeside(const std::string& target, std::string& tempora
         temporary.clear();
         return nullptr;
     }
-    // The new version keeps the permissions the old one had.
+    // The new version keeps the owner (where allowed) and the permissions of
+    // the old one, so that a run as root leaves the user's files theirs.
     struct stat targetInfo;
-    if (stat(target.c_str(), &targetInfo) == 0) fchmod(descriptor, targetInfo.st_mode & 07777);
+    if (lstat(target.c_str(), &targetInfo) == 0 && S_ISREG(targetInfo.st_mode)) {
+        // Giving a file away needs root; for anyone else the file stays theirs.
+        [[maybe_unused]] int owned = fchown(descriptor, targetInfo.st_uid, targetInfo.st_gid);
+        fchmod(descriptor, targetInfo.st_mode & 07777);
+    }
     std::FILE* stream = fdopen(descriptor, "wb");
     if (stream == nullptr) {
         close(descriptor);
@@ -224,7 +219,7 @@ std::FILE* createTemporaryBeside(const std::string& target, std::string& tempora
 
 bool swapIn(const std::string& temporary, const std::string& target) {
     if (std::rename(temporary.c_str(), target.c_str()) != 0) return false;
-    if (target.find('/') == std::string::npos) directoryIndex().noteCreated(target);
+    directoryIndex().noteCreated(target);
     return true;
 }
 
