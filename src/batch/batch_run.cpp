@@ -77,9 +77,14 @@ int BatchRun::processFile(const std::string& name) {
     if (eligibility::hasAutocastSuffix(baseName)) return 0;
     ++candidateCount_;
     std::string sourceName = baseName + eligibility::kExtension;
+    // The entry itself is read and rewritten when it is the icon's name in
+    // another letter case: on a file system that tells case apart, "Fire.TGA"
+    // and "Fire.tga" are two icons, each to be worked on once.
+    const std::string& fileName =
+        platform::compareIgnoreCase(name.c_str(), sourceName.c_str()) == 0 ? name : sourceName;
 
     TgaImage source;
-    if (!source.load(sourceName)) return 0;  // cannot be opened: no message
+    if (!source.load(fileName)) return 0;  // cannot be opened: no message
     // A file the reader has no faithful picture of is never written back.
     if (source.content() == TgaContent::Unsupported) {
         std::fprintf(console_, texts::kNotTrueColour, sourceName.c_str());
@@ -94,7 +99,7 @@ int BatchRun::processFile(const std::string& name) {
     // save() rewrites the header, so the type as loaded is noted first.
     bool wasRunLength = source.header[tga::kImageTypeOffset] != tga::kTypeUncompressed;
     produceVariants(source, baseName, masks_, console_);
-    if (!saveWithNormalMask(source, sourceName, masks_)) {
+    if (!saveWithNormalMask(source, fileName, masks_)) {
         std::fprintf(console_, texts::kCannotWrite, sourceName.c_str());
         return 0;
     }

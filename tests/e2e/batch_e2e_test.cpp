@@ -219,6 +219,22 @@ TEST(BatchRun, UnusableMasksAloneMeanNoMaskAtAll) {
                              std::string(kHeader) + summary(0, 0));
 }
 
+TEST(BatchRun, NamesDifferingOnlyInCaseAreTwoIcons) {
+    if (!runningNativeTool()) GTEST_SKIP() << "Windows file systems cannot hold both names";
+    ScopedWorkDir dir;
+    TgaFile upper = icon(1, 1, 24, 1);
+    TgaFile lower = icon(1, 1, 24, 2);
+    writeFile("Fire.TGA", upper.bytes());
+    writeFile("Fire.tga", lower.bytes());
+    EXPECT_EQ(runBody(), std::string(kAllMasksMissing) + kHeader + normalLine("Fire.tga", 1, 1) +
+                             normalLine("Fire.tga", 1, 1) + summary(2, 2));
+    // Each rewritten once, from its own pixels.
+    EXPECT_EQ(readFile("Fire.TGA")[18], upper.data[0]);
+    EXPECT_EQ(readFile("Fire.tga")[18], lower.data[0]);
+    EXPECT_EQ(readFile("Fire.TGA").size(), 18u + 4u);
+    EXPECT_EQ(readFile("Fire.tga").size(), 18u + 4u);
+}
+
 TEST(BatchRun, LongNamesAreReportedInFull) {
     ScopedWorkDir dir;
     std::string longName = std::string(40, 'n') + ".tga";
