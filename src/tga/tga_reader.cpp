@@ -37,21 +37,26 @@ std::uint64_t bytesLeftIn(std::FILE* file) {
     return static_cast<std::uint64_t>(end - here);
 }
 
-// Reads at most `limit` bytes, in blocks, so that a file much shorter than
-// its header claims costs no more memory than the file itself. Room for
-// `spare` more bytes is reserved up front when the file's size is known, so
-// that the data can become the pixel buffer without being moved.
+// Reads at most `limit` bytes. The file's size is known up front, so the
+// data are read in one go into memory of the right size (with room for
+// `spare` more bytes, so that they can become the pixel buffer without being
+// moved); a file much shorter than its header claims costs no more memory
+// than the file itself.
 std::vector<std::uint8_t> readUpTo(std::FILE* file, std::uint64_t limit, std::uint64_t spare) {
-    const std::size_t kBlock = 1 << 20;
     std::vector<std::uint8_t> data;
     std::uint64_t expected = std::min(limit, bytesLeftIn(file));
-    if (expected > 0) data.reserve(static_cast<std::size_t>(expected + spare));
+    if (expected > 0) {
+        data.reserve(static_cast<std::size_t>(expected + spare));
+        data.resize(static_cast<std::size_t>(expected));
+        data.resize(std::fread(data.data(), 1, data.size(), file));
+    }
+    // The size was a hint: should the file hold more by now, read on in
+    // blocks, each added only once its bytes really came.
+    std::uint8_t block[64 * 1024];
     while (data.size() < limit) {
-        std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, limit - data.size()));
-        std::size_t old = data.size();
-        data.resize(old + want);
-        std::size_t got = std::fread(data.data() + old, 1, want, file);
-        data.resize(old + got);
+        std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof block, limit - data.size()));
+        std::size_t got = std::fread(block, 1, want, file);
+        data.insert(data.end(), block, block + got);
         if (got < want) break;
     }
     return data;
@@ -274,9 +279,25 @@ bool TgaImage::load(const std::string& fileName) {
         return false;
     }
 
-    // The pixel data, read no further than the decoder can ever look.
     std::uint8_t type = header[tga::kImageTypeOffset];
     std::uint32_t bytesPerRead = hasAlpha() ? 4 : 3;
+    headerSize = static_cast<std::uint32_t>(tga::kHeaderLength + idLength);
+
+    // Pixels the file does not back are never worth gigabytes: a record that
+    // is no complete picture keeps its header but gets no pixel buffer above
+    // this size (and is then not isLoaded()). Where that is clear before the
+    // data are read, they are not read at all.
+    bool bufferAllowedAnyway = bufferBytes <= tga::kMaxUnbackedBufferBytes;
+    if (!isDecodable(header, bitsPerPixel) && !bufferAllowedAnyway) {
+        content_ = TgaContent::Unsupported;
+        return true;
+    }
+    if (type == tga::kTypeUncompressed && !bufferAllowedAnyway && bytesLeftIn(file) < n * bytesPerRead) {
+        content_ = TgaContent::Truncated;
+        return true;
+    }
+
+    // The pixel data, read no further than the decoder can ever look.
     std::vector<std::uint8_t> data;
     try {
         if (type == tga::kTypeUncompressed) {
@@ -304,13 +325,7 @@ bool TgaImage::load(const std::string& fileName) {
     } else {
         content_ = TgaContent::Picture;
     }
-    headerSize = static_cast<std::uint32_t>(tga::kHeaderLength + idLength);
-
-    // Pixels the file does not back are never worth gigabytes: such a record
-    // keeps its header but no pixel buffer, and is not isLoaded().
-    if (content_ != TgaContent::Picture && bufferBytes > tga::kMaxUnbackedBufferBytes) {
-        return true;
-    }
+    if (content_ != TgaContent::Picture && !bufferAllowedAnyway) return true;
     // Complete uncompressed 24 or 32 bit data are the pixels byte for byte:
     // they become the buffer, with the zeroed slack added behind them.
     bool dataArePixels = content_ == TgaContent::Picture && type == tga::kTypeUncompressed &&
