@@ -2,9 +2,11 @@
 // only regular files, and replacing files.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 
 #include "platform/platform.h"
 #include "support/temp_dir.h"
@@ -94,6 +96,23 @@ TEST(Platform, SymbolicLinkIsReplacedNotWrittenThrough) {
     EXPECT_TRUE(S_ISREG(info.st_mode));
     EXPECT_EQ(readFile("DISFire.tga"), (Bytes{'n', 'e', 'w'}));
     EXPECT_EQ(readFile("elsewhere/notes.txt"), (Bytes{1}));  // what the link pointed to is safe
+}
+
+TEST(Platform, InterruptedReplacementLeavesNoTemporaryFile) {
+    ScopedWorkDir dir;
+    writeFile("icon.tga", {1, 2, 3});
+    pid_t child = fork();
+    if (child == 0) {
+        platform::ReplacementFile out;
+        if (!out.open("icon.tga") || !out.write("half", 4)) _exit(2);
+        raise(SIGINT);  // Ctrl+C in the middle of writing
+        _exit(3);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
+    EXPECT_EQ(listDirectory(), (std::vector<std::string>{"icon.tga"}));
+    EXPECT_EQ(readFile("icon.tga"), (Bytes{1, 2, 3}));
 }
 
 TEST(Platform, ReplacementKeepsTheOwner) {

@@ -12,6 +12,7 @@
 #include <dirent.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <unordered_map>
 
@@ -115,6 +116,38 @@ DirectoryIndex& directoryIndex() {
     return index;
 }
 
+// The temporary file being written, if any: a run stopped by Ctrl+C or a
+// termination signal removes it before it ends, so that no half-written
+// file is left beside the icons. Plain storage, as a signal handler needs.
+char pendingTemporary[4096] = "";
+
+void removePendingAndStop(int signalNumber) {
+    if (pendingTemporary[0] != '\0') unlink(pendingTemporary);
+    signal(signalNumber, SIG_DFL);
+    raise(signalNumber);
+}
+
+void notePendingTemporary(const std::string& name) {
+    static bool watching = false;
+    if (!watching) {
+        watching = true;
+        for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+            struct sigaction previous;
+            // A handler someone else installed stays in charge.
+            if (sigaction(signalNumber, nullptr, &previous) == 0 && previous.sa_handler == SIG_DFL) {
+                signal(signalNumber, removePendingAndStop);
+            }
+        }
+    }
+    if (name.size() < sizeof pendingTemporary) {
+        std::memcpy(pendingTemporary, name.c_str(), name.size() + 1);
+    }
+}
+
+void forgetPendingTemporary() {
+    pendingTemporary[0] = '\0';
+}
+
 std::string temporaryNameFor(unsigned serial) {
     // Never ends in ".tga", so no search for icons can take it for one.
     return "button-disabler-" + std::to_string(static_cast<long>(getpid())) + "-" +
@@ -208,6 +241,7 @@ std::FILE* createTemporaryBeside(const std::string& target, std::string& tempora
         [[maybe_unused]] int owned = fchown(descriptor, targetInfo.st_uid, targetInfo.st_gid);
         fchmod(descriptor, targetInfo.st_mode & 07777);
     }
+    notePendingTemporary(temporary);
     std::FILE* stream = fdopen(descriptor, "wb");
     if (stream == nullptr) {
         close(descriptor);
@@ -219,11 +253,13 @@ std::FILE* createTemporaryBeside(const std::string& target, std::string& tempora
 
 bool swapIn(const std::string& temporary, const std::string& target) {
     if (std::rename(temporary.c_str(), target.c_str()) != 0) return false;
+    forgetPendingTemporary();
     directoryIndex().noteCreated(target);
     return true;
 }
 
 void removeTemporary(const std::string& temporary) {
+    forgetPendingTemporary();
     std::remove(temporary.c_str());
 }
 
