@@ -22,9 +22,6 @@ public:
     // 0 when the name is no icon's or the file is left as it was.
     int processFile(const std::string& name);
 
-    const MaskSet& masks() const { return masks_; }
-    int candidateCount() const { return candidateCount_; }
-
 private:
     std::FILE* console_;
     MaskSet masks_;
