@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "tga/tga_image.h"
+
 namespace test_support {
 
 Bytes TgaFile::bytes() const {
@@ -68,6 +70,18 @@ TgaFile noiseTga(std::uint16_t width, std::uint16_t height, std::uint8_t depth, 
     file.depth = depth;
     file.data = noisePixels(width, height, depth / 8, seed);
     return file;
+}
+
+TgaImage inMemoryImage(std::uint32_t width, std::uint32_t height, std::uint32_t depth, const Bytes& data) {
+    TgaImage image;
+    image.header.assign(tga::kHeaderBlockSize, 0);
+    image.headerSize = tga::kHeaderLength;
+    image.width = width;
+    image.height = height;
+    image.bitsPerPixel = depth;
+    image.pixels = data;
+    image.pixels.resize(std::max<std::size_t>(data.size(), image.pixelDataBytes()) + tga::kSlackBytes, 0);
+    return image;
 }
 
 Bytes savedForm(const Bytes& header18AndId, const Bytes& pixels32) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+class TgaImage;
+
 namespace test_support {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -30,6 +32,10 @@ Bytes encodeRunLength(const Bytes& pixels, int bytesPerPixel);
 
 // A deterministic pseudo-random picture of width x height pixels.
 Bytes noisePixels(int width, int height, int bytesPerPixel, std::uint32_t seed);
+
+// A loaded-looking record made in memory: an 18-byte header without ID and
+// the pixel data `data`, zero-filled to the image's full size plus slack.
+TgaImage inMemoryImage(std::uint32_t width, std::uint32_t height, std::uint32_t depth, const Bytes& data = {});
 
 // An uncompressed bottom-up file of noise pixels.
 TgaFile noiseTga(std::uint16_t width, std::uint16_t height, std::uint8_t depth, std::uint32_t seed);

@@ -396,25 +396,14 @@ std::uint8_t referenceBlendChannel(std::uint32_t colour, std::uint32_t aImage, s
     return static_cast<std::uint8_t>((over * aMask + colour * wImage) / total);
 }
 
-TgaImage pictureOf(std::uint32_t width, std::uint32_t height, std::uint32_t depth) {
-    TgaImage image;
-    image.header.assign(18 + 255, 0);
-    image.headerSize = 18;
-    image.width = width;
-    image.height = height;
-    image.bitsPerPixel = depth;
-    image.pixels.assign(std::size_t{width} * height * (depth / 8) + 1000, 0);
-    return image;
-}
-
 TEST(BlendArithmetic, EveryAlphaPairGivesTheIntegerOperatorsResult) {
     const std::uint8_t colours[] = {0, 1, 2, 63, 127, 128, 129, 200, 253, 254, 255};
     const std::size_t kColours = sizeof colours;
     // One row per image alpha; along it every mask alpha with every pair of
     // colours (image colour in blue, its reverse in red, the mask's in green).
     const std::uint32_t width = 256 * kColours * kColours;
-    TgaImage image = pictureOf(width, 256, 32);
-    TgaImage mask = pictureOf(width, 256, 32);
+    TgaImage image = test_support::inMemoryImage(width, 256, 32);
+    TgaImage mask = test_support::inMemoryImage(width, 256, 32);
     for (std::uint32_t aImage = 0; aImage < 256; ++aImage) {
         for (std::uint32_t x = 0; x < width; ++x) {
             std::uint8_t* pixel = &image.pixels[(std::size_t{aImage} * width + x) * 4];
@@ -453,8 +442,8 @@ TEST(BlendArithmetic, MixedAlphaAndEveryLayout) {
     for (std::uint32_t imageDepth : {32u, 24u}) {
         for (std::uint32_t maskDepth : {32u, 24u}) {
             SCOPED_TRACE("image depth " + std::to_string(imageDepth) + ", mask depth " + std::to_string(maskDepth));
-            TgaImage image = pictureOf(width, height, imageDepth);
-            TgaImage mask = pictureOf(width, height, maskDepth);
+            TgaImage image = test_support::inMemoryImage(width, height, imageDepth);
+            TgaImage mask = test_support::inMemoryImage(width, height, maskDepth);
             Bytes noise = test_support::noisePixels(width, height, 8, 5);
             const std::uint32_t is = imageDepth / 8, ms = maskDepth / 8;
             for (std::size_t p = 0; p < std::size_t{width} * height; ++p) {

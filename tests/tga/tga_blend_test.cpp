@@ -1,32 +1,21 @@
 // Copying images and laying masks over them.
 #include <gtest/gtest.h>
 
+#include "support/tga_builder.h"
 #include "tga/tga_image.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-// An in-memory image of the given size and depth whose pixel data are `data`.
-TgaImage makeImage(std::uint32_t width, std::uint32_t height, std::uint32_t depth, const Bytes& data) {
-    TgaImage image;
-    image.header.assign(18 + 255, 0);
-    image.headerSize = 18;
-    image.width = width;
-    image.height = height;
-    image.bitsPerPixel = depth;
-    image.pixels = data;
-    image.pixels.resize(data.size() + 1000, 0);
-    return image;
-}
+using test_support::Bytes;
+using test_support::inMemoryImage;
 
 Bytes pixelsOf(const TgaImage& image) {
     return Bytes(image.pixels.begin(), image.pixels.begin() + static_cast<long>(image.pixelDataBytes()));
 }
 
 Bytes blendOne(const Bytes& imagePixel, const Bytes& maskPixel) {
-    TgaImage image = makeImage(1, 1, static_cast<std::uint32_t>(imagePixel.size() * 8), imagePixel);
-    TgaImage mask = makeImage(1, 1, static_cast<std::uint32_t>(maskPixel.size() * 8), maskPixel);
+    TgaImage image = inMemoryImage(1, 1, static_cast<std::uint32_t>(imagePixel.size() * 8), imagePixel);
+    TgaImage mask = inMemoryImage(1, 1, static_cast<std::uint32_t>(maskPixel.size() * 8), maskPixel);
     EXPECT_TRUE(image.blend(mask));
     return pixelsOf(image);
 }
@@ -57,16 +46,16 @@ TEST(TgaBlend, TwentyFourBitSidesCountAsOpaque) {
 
 TEST(TgaBlend, MasksOfAnotherSizeCoverOnlyTheCommonStoredRowsAndColumns) {
     Bytes data(3 * 3 * 4, 9);
-    TgaImage image = makeImage(3, 3, 32, data);
-    TgaImage small = makeImage(2, 1, 24, {1, 1, 1, 2, 2, 2});
+    TgaImage image = inMemoryImage(3, 3, 32, data);
+    TgaImage small = inMemoryImage(2, 1, 24, {1, 1, 1, 2, 2, 2});
     ASSERT_TRUE(image.blend(small));
     Bytes expected = data;
     expected[0] = expected[1] = expected[2] = 1;
     expected[4] = expected[5] = expected[6] = 2;
     EXPECT_EQ(pixelsOf(image), expected);
 
-    TgaImage one = makeImage(1, 2, 32, {5, 5, 5, 255, 6, 6, 6, 255});
-    TgaImage large = makeImage(2, 3, 24, {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5, 5, 5, 6, 6, 6});
+    TgaImage one = inMemoryImage(1, 2, 32, {5, 5, 5, 255, 6, 6, 6, 255});
+    TgaImage large = inMemoryImage(2, 3, 24, {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5, 5, 5, 6, 6, 6});
     ASSERT_TRUE(one.blend(large));
     // Row 1 of the mask starts at its pixel 2: aligned by rows, not by index.
     EXPECT_EQ(pixelsOf(one), (Bytes{1, 1, 1, 255, 3, 3, 3, 255}));
@@ -74,7 +63,7 @@ TEST(TgaBlend, MasksOfAnotherSizeCoverOnlyTheCommonStoredRowsAndColumns) {
 }
 
 TEST(TgaBlend, MissingPixelsOnEitherSideChangeNothing) {
-    TgaImage image = makeImage(1, 1, 32, {1, 2, 3, 4});
+    TgaImage image = inMemoryImage(1, 1, 32, {1, 2, 3, 4});
     TgaImage empty;
     EXPECT_FALSE(image.blend(empty));
     EXPECT_FALSE(empty.blend(image));
@@ -82,12 +71,12 @@ TEST(TgaBlend, MissingPixelsOnEitherSideChangeNothing) {
 }
 
 TEST(TgaBlend, SameSizeComparesWidthAndHeightOnly) {
-    EXPECT_TRUE(makeImage(2, 3, 32, Bytes(24)).sameSize(makeImage(2, 3, 24, Bytes(18))));
-    EXPECT_FALSE(makeImage(2, 3, 32, Bytes(24)).sameSize(makeImage(3, 2, 32, Bytes(24))));
+    EXPECT_TRUE(inMemoryImage(2, 3, 32, Bytes(24)).sameSize(inMemoryImage(2, 3, 24, Bytes(18))));
+    EXPECT_FALSE(inMemoryImage(2, 3, 32, Bytes(24)).sameSize(inMemoryImage(3, 2, 32, Bytes(24))));
 }
 
 TEST(TgaBlend, AssignMakesAnIndependentDeepCopy) {
-    TgaImage original = makeImage(1, 1, 32, {1, 2, 3, 4});
+    TgaImage original = inMemoryImage(1, 1, 32, {1, 2, 3, 4});
     original.pixels[500] = 77;  // the slack travels too
     original.header[100] = 5;   // and the whole header block
     TgaImage copy;
@@ -95,7 +84,7 @@ TEST(TgaBlend, AssignMakesAnIndependentDeepCopy) {
     EXPECT_EQ(copy.pixels, original.pixels);
     EXPECT_EQ(copy.header, original.header);
     EXPECT_EQ(copy.headerSize, 18u);
-    ASSERT_TRUE(copy.blend(makeImage(1, 1, 24, {9, 9, 9})));
+    ASSERT_TRUE(copy.blend(inMemoryImage(1, 1, 24, {9, 9, 9})));
     copy.header[2] = 2;
     EXPECT_EQ(pixelsOf(original), (Bytes{1, 2, 3, 4}));
     EXPECT_EQ(original.header[2], 0);
