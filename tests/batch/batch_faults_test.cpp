@@ -13,6 +13,7 @@
 #include "platform/file_faults.h"
 #include "support/console_capture.h"
 #include "support/temp_dir.h"
+#include "support/test_environment.h"
 #include "support/tga_builder.h"
 #include "tga/tga_image.h"
 
@@ -207,7 +208,7 @@ TEST_F(BatchFaults, IconDeletedBetweenListingAndItsTurnIsPassedOverSilently) {
 }
 
 TEST_F(BatchFaults, ReadOnlyFolderLosesNothingAndSaysSoForEachOutput) {
-    if (geteuid() == 0) GTEST_SKIP() << "running as root: permission bits do not stop root's writes";
+    SKIP_UNLESS_PERMISSIONS_APPLY();
     ScopedWorkDir dir;
     const std::map<std::string, Bytes> before = makeFolder(true);
     RunInFolder run;
@@ -222,7 +223,7 @@ TEST_F(BatchFaults, ReadOnlyFolderLosesNothingAndSaysSoForEachOutput) {
 }
 
 TEST_F(BatchFaults, ReadOnlyIconKeepsItsBytesWhileItsVariantsAreMade) {
-    if (geteuid() == 0) GTEST_SKIP() << "running as root: permission bits do not stop root's writes";
+    SKIP_UNLESS_PERMISSIONS_APPLY();
     ScopedWorkDir dir;
     const std::map<std::string, Bytes> before = makeFolder(false);
     RunInFolder run;

@@ -6,6 +6,7 @@
 
 #include "e2e/expected_output.h"
 #include "support/temp_dir.h"
+#include "support/test_environment.h"
 #include "support/tga_builder.h"
 #include "support/tool_runner.h"
 
@@ -246,7 +247,7 @@ TEST(BatchRun, LongNamesAreReportedInFull) {
 TEST(BatchRun, ReadOnlyIconIsReportedAndLeftAsItWas) {
     // Root may write any file, so natively it would be rewritten; under wine
     // a file without write permission is read-only to Windows programs.
-    if (runningNativeTool() && geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
+    if (runningNativeTool()) SKIP_UNLESS_PERMISSIONS_APPLY();
     ScopedWorkDir dir;
     Bytes original = icon(2, 2, 24).bytes();  // 24 bits: a rewrite would change it
     writeFile("locked.tga", original);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "support/temp_dir.h"
+#include "support/test_environment.h"
 #include "support/tga_builder.h"
 #include "tga/tga_image.h"
 
@@ -274,8 +275,8 @@ protected:
 
 TEST_F(EquivalenceTest, ThirdPartyFiles) {
     namespace fs = std::filesystem;
-    fs::path corpus = fs::path(test_support::sourceRoot()) / ".." / "shared" / "testdata" / "tga-corpus";
-    if (!fs::is_directory(corpus)) GTEST_SKIP() << "corpus not found at " << corpus;
+    SKIP_WITHOUT_CORPUS();
+    fs::path corpus = test_support::corpusRoot();
     int files = 0;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(corpus)) {
         if (!entry.is_regular_file() || entry.path().extension() != ".tga") continue;

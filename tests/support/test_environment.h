@@ -1,0 +1,39 @@
+// What the tests need from outside the project, and what this process may
+// do: the third-party TGA corpus, and whether permission bits bind it.
+#pragma once
+
+#include <string>
+
+namespace test_support {
+
+// The third-party TGA corpus: the folder named by BD_TGA_CORPUS, else
+// shared/testdata/tga-corpus beside the project's folder.
+std::string corpusRoot();
+// Empty when the corpus is there; otherwise why the tests that need it
+// cannot run, naming the folder looked for.
+std::string corpusMissingReason();
+// Whether the tests run in continuous integration (CI=true), where nothing
+// they need may be missing.
+bool runningInCi();
+// Whether permission bits stop this process's writes: false for root with
+// CAP_DAC_OVERRIDE, which writes read-only files and folders at will.
+bool permissionBitsApply();
+
+}  // namespace test_support
+
+// Skips the test when the corpus is missing; where CI=true that is a
+// failure instead, so that CI always runs the corpus tests.
+#define SKIP_WITHOUT_CORPUS()                                                              \
+    do {                                                                                   \
+        const std::string missing_ = ::test_support::corpusMissingReason();                \
+        if (!missing_.empty()) {                                                           \
+            if (::test_support::runningInCi()) FAIL() << missing_ << " (CI=true: required)"; \
+            GTEST_SKIP() << missing_;                                                      \
+        }                                                                                  \
+    } while (0)
+
+// Skips a test of read-only files or folders where nothing is read-only.
+#define SKIP_UNLESS_PERMISSIONS_APPLY()                                                       \
+    if (!::test_support::permissionBitsApply())                                               \
+    GTEST_SKIP() << "this process may write read-only files (root with CAP_DAC_OVERRIDE), " \
+                    "tools/test-read-only.sh runs it without that capability"
