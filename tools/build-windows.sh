@@ -1,19 +1,40 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows tool, a self-contained 32-bit console program:
-# build-windows/button-disabler.exe (or in the folder given as argument).
-# Checks that it imports nothing but system DLLs, so that it starts on any
-# Windows without a runtime beside it.
+# Cross-builds the Windows tool, a self-contained console program.
+# Usage: tools/build-windows.sh [i686|x86_64] [BUILD_DIR]
+#   i686 (the default) is the build to ship, a 32-bit program that runs on
+#   every Windows: build-windows/button-disabler.exe. x86_64 lands in
+#   build-windows-x86_64/; the tests use it under wine64 where the machine
+#   cannot run 32-bit programs.
+# Checks that the program imports nothing but system DLLs, so that it starts
+# on any Windows without a runtime beside it, and that it is the console
+# program of the architecture asked for.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-dir="${1:-$root/build-windows}"
-"$root/tools/install-deps.sh" cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686
-cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DBD_WERROR=ON -DBD_TESTS=OFF >/dev/null
+source "$root/tools/lib.sh"
+arch=i686
+case "${1:-}" in
+  i686|x86_64) arch="$1"; shift ;;
+esac
+if [ "$arch" = i686 ]; then
+  dir="${1:-$root/build-windows}"; format='pei-i386'
+  packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686)
+else
+  dir="${1:-$root/build-windows-x86_64}"; format='pei-x86-64'
+  packages=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64)
+fi
+"$root/tools/install-deps.sh" cmake make "${packages[@]}"
+objdump="$arch-w64-mingw32-objdump"
+
+echo "-- configuring the $arch Windows build in $dir"
+quietly cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DBD_WERROR=ON -DBD_TESTS=OFF
 cmake --build "$dir" -j"$(nproc)"
 exe="$dir/button-disabler.exe"
 
 # The program is linked statically; only DLLs every Windows has may remain.
-imports="$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')"
+# (Read whole first: grep -q stopping early would fail the pipe.)
+headers="$("$objdump" -p "$exe")"
+imports="$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")"
 allowed='^(KERNEL32|msvcrt|USER32)\.dll$'
 unexpected="$(grep -viE "$allowed" <<<"$imports" || true)"
 if [ -n "$unexpected" ]; then
@@ -21,8 +42,15 @@ if [ -n "$unexpected" ]; then
   echo "$unexpected" >&2
   exit 1
 fi
-if ! i686-w64-mingw32-objdump -f "$exe" | grep -q 'file format pei-i386'; then
-  echo "error: $exe is not a 32-bit Windows executable" >&2
+if ! grep -q "file format $format" <<<"$("$objdump" -f "$exe")"; then
+  echo "error: $exe is not a $format executable:" >&2
+  "$objdump" -f "$exe" >&2
   exit 1
 fi
-echo "Built $exe ($(stat -c %s "$exe") bytes), imports: $(tr '\n' ' ' <<<"$imports")"
+# A console program (subsystem 3): started from Explorer it gets a window.
+if ! grep -qE '^Subsystem[[:space:]]+0*3[[:space:]]' <<<"$headers"; then
+  echo "error: $exe is not a console program:" >&2
+  grep '^Subsystem' <<<"$headers" >&2
+  exit 1
+fi
+echo "Built $exe ($format, console, $(stat -c %s "$exe") bytes), imports: $(tr '\n' ' ' <<<"$imports")"
