@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing need, when missing.
 # Usage: tools/install-deps.sh PACKAGE...   (none given: the build and test set)
+# A package named NAME:i386 is a 32-bit one; the i386 architecture is added
+# to dpkg first. Installing needs root: as another user the script uses sudo
+# where there is one, and otherwise stops at once with the command to run.
 set -euo pipefail
 packages=("$@")
 if [ ${#packages[@]} -eq 0 ]; then
@@ -11,7 +14,27 @@ for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+needs_i386=false
+for package in "${missing[@]}"; do
+  case "$package" in *:i386) needs_i386=true ;; esac
+done
+if $needs_i386 && dpkg --print-foreign-architectures | grep -qx i386; then needs_i386=false; fi
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null; then
+    echo "error: these Debian packages are missing: ${missing[*]}" >&2
+    echo "Installing them needs root, and there is no sudo here. As root, run:" >&2
+    $needs_i386 && printf '  dpkg --add-architecture i386 &&' >&2
+    echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
+    exit 1
+  fi
+  as_root=(sudo)
+  # Without a terminal there is nobody to type a password.
+  [ -t 0 ] || as_root=(sudo -n)
+fi
+echo "Installing missing Debian packages: ${missing[*]}"
+if $needs_i386; then "${as_root[@]}" dpkg --add-architecture i386; fi
+"${as_root[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
