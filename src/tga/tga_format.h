@@ -35,9 +35,12 @@ constexpr std::uint32_t kDepth32 = 32;
 // A colour-map type of 1 announces a colour map between the ID and the pixels.
 constexpr std::uint8_t kColorMapPresent = 1;
 
-// Descriptor of a picture stored top row first with no alpha bits declared;
-// only this exact value makes the reader reverse the rows.
-constexpr std::uint8_t kDescriptorTopDown = 0x20;
+// Origin bits of the image descriptor: where the first stored pixel lies.
+// Bit 5 set: the top row is stored first; bit 4 set: each row is stored
+// right to left. The other bits (alpha bit count, interleaving) do not
+// change how the pixels are read.
+constexpr std::uint8_t kDescriptorTopRowFirst = 0x20;
+constexpr std::uint8_t kDescriptorRightToLeft = 0x10;
 
 // Run-length packet header: bit 7 marks a run, the low bits hold count - 1.
 constexpr std::uint8_t kRunPacketFlag = 0x80;

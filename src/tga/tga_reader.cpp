@@ -228,27 +228,35 @@ private:
     std::uint8_t packet_ = 0;
 };
 
-// Reverses the row order in place (rows r and height - 1 - r swap).
-void reverseRows(TgaImage& image) {
-    std::uint64_t width = image.width;
-    std::uint32_t stride = image.stride();
+// Reverses the order of `count` pixels of `stride` bytes each, in place.
+void reversePixels(std::uint8_t* first, std::uint64_t count, std::uint32_t stride) {
+    if (count < 2) return;
+    for (std::uint64_t a = 0, b = count - 1; a < b; ++a, --b) {
+        std::swap_ranges(first + a * stride, first + (a + 1) * stride, first + b * stride);
+    }
+}
+
+// Puts a picture stored in another order into the one order of the record
+// and the writer: bottom row first, each row left to right. Done in place,
+// in one pass over the pixels. Only 24 and 32 bit pictures have pixels of
+// their own to move; other depths are never written and are left as read.
+void orientBottomUpLeftToRight(TgaImage& image, std::uint8_t descriptor) {
+    if (image.bitsPerPixel != tga::kDepth24 && image.bitsPerPixel != tga::kDepth32) return;
+    const bool topRowFirst = (descriptor & tga::kDescriptorTopRowFirst) != 0;
+    const bool rightToLeft = (descriptor & tga::kDescriptorRightToLeft) != 0;
+    const std::uint32_t stride = image.stride();
+    const std::uint64_t width = image.width;
+    const std::uint64_t rowBytes = width * stride;
     std::uint8_t* pixels = image.pixels.data();
-    // With a stride of 0 every pixel is the same bytes: nothing to swap, and
-    // no reason to walk the billions of pixels such a header may declare.
-    if (stride == 0) return;
-    for (std::uint64_t top = 0, bottom = image.height - 1u; image.height > 0 && top < bottom; ++top, --bottom) {
-        if (image.bitsPerPixel == tga::kDepth24 || image.bitsPerPixel == tga::kDepth32) {
-            std::swap_ranges(pixels + top * width * stride, pixels + (top + 1) * width * stride,
-                             pixels + bottom * width * stride);
-            continue;
+    if (topRowFirst && rightToLeft) {
+        // Upside down and mirrored: the whole sequence of pixels reversed.
+        reversePixels(pixels, width * image.height, stride);
+    } else if (topRowFirst) {
+        for (std::uint64_t top = 0, bottom = image.height - 1u; image.height > 0 && top < bottom; ++top, --bottom) {
+            std::swap_ranges(pixels + top * rowBytes, pixels + (top + 1) * rowBytes, pixels + bottom * rowBytes);
         }
-        // Other depths: swap the three colour bytes at each pixel's offset,
-        // exactly as for a meaningful depth.
-        for (std::uint64_t c = 0; c < width; ++c) {
-            std::uint64_t a = (top * width + c) * stride;
-            std::uint64_t b = (bottom * width + c) * stride;
-            for (std::size_t k = 0; k < 3; ++k) std::swap(pixels[a + k], pixels[b + k]);
-        }
+    } else if (rightToLeft) {
+        for (std::uint64_t row = 0; row < image.height; ++row) reversePixels(pixels + row * rowBytes, width, stride);
     }
 }
 
@@ -353,7 +361,7 @@ bool TgaImage::load(const std::string& fileName) {
             decoder.decodeRunLength(n);
         }
     }
-    if (descriptor == tga::kDescriptorTopDown) reverseRows(*this);
+    orientBottomUpLeftToRight(*this, descriptor);
     return true;
 }
 

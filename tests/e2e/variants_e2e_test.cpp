@@ -73,6 +73,13 @@ std::string report(const std::string& name, const char* kind, int w, int h) {
     return line;
 }
 
+// The 32-bit pixels of `pixels` taken in the order of their indexes.
+Bytes pixelsInOrder(const Bytes& pixels, std::initializer_list<int> indexes) {
+    Bytes out;
+    for (int index : indexes) out.insert(out.end(), pixels.begin() + index * 4, pixels.begin() + index * 4 + 4);
+    return out;
+}
+
 const char* const kSummaryOne = "Processing complete! 1 of 1 files processed\n";
 
 }  // namespace
@@ -130,16 +137,20 @@ TEST(Variants, RunLengthIconGivesUncompressedVariants) {
     EXPECT_EQ(readFile("PASrle.tga"), savedForm(headerOf(icon), laidOver(pixels, masks.passive.data)));
 }
 
-TEST(Variants, TopDownIconGivesBottomUpVariants) {
+// A top-down icon (with alpha bits declared) and a right-to-left mask meet
+// in the picture's true orientation; the variant is written bottom-up.
+TEST(Variants, IconAndMaskOfOtherOriginsMeetInTheirTrueOrientation) {
     ScopedWorkDir dir;
     Masks masks = writeMasks(2);
+    masks.autocast.descriptor = 0x18;
+    writeFile("ZOF_AUTOCAST_MASK.tga", masks.autocast.bytes());
     TgaFile icon = image(2, 2, 32, 12);
-    icon.descriptor = 0x20;
+    icon.descriptor = 0x28;
     writeFile("top.tga", icon.bytes());
     EXPECT_EQ(run(), kHeader + report("top.tga", "Normal", 2, 2) + kSummaryOne);
-    Bytes bottomUp(icon.data.begin() + 8, icon.data.end());
-    bottomUp.insert(bottomUp.end(), icon.data.begin(), icon.data.begin() + 8);
-    EXPECT_EQ(readFile("top_Autocast.tga"), savedForm(headerOf(icon), laidOver(bottomUp, masks.autocast.data)));
+    Bytes bottomUpIcon = pixelsInOrder(icon.data, {2, 3, 0, 1});       // stored top row first
+    Bytes trueMask = pixelsInOrder(masks.autocast.data, {1, 0, 3, 2});  // stored right to left
+    EXPECT_EQ(readFile("top_Autocast.tga"), savedForm(headerOf(icon), laidOver(bottomUpIcon, trueMask)));
 }
 
 TEST(Variants, SecondRunMasksTheIconAgainAndSkipsTheVariants) {

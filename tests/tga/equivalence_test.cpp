@@ -115,17 +115,20 @@ public:
         d.loaded = true;
         if (d.content != TgaContent::Picture && bufferBytes > 4ull * 1024 * 1024) return d;
 
-        if (d.header[17] == 0x20) {
-            for (std::uint64_t top = 0, bottom = d.height - 1u; d.height > 0 && top < bottom;
-                 ++top, --bottom) {
-                for (std::uint64_t c = 0; c < d.width; ++c) {
-                    std::uint64_t a = (top * d.width + c) * stride;
-                    std::uint64_t b = (bottom * d.width + c) * stride;
-                    // 24 and 32 bits swap whole pixels, alpha included.
-                    int bytes = (d.bitsPerPixel == 24 || alpha) ? static_cast<int>(stride) : 3;
-                    for (int k = 0; k < bytes; ++k) std::swap(pixels[a + k], pixels[b + k]);
+        // 24 and 32 bit pictures are put bottom row first, left to right:
+        // pixel (row, column) of the file order lands where it belongs.
+        const std::uint8_t descriptor = d.header[17];
+        if ((d.bitsPerPixel == 24 || alpha) && (descriptor & 0x30) != 0) {
+            Bytes ordered = pixels;
+            for (std::uint64_t row = 0; row < d.height; ++row) {
+                for (std::uint64_t col = 0; col < d.width; ++col) {
+                    std::uint64_t toRow = (descriptor & 0x20) ? d.height - 1 - row : row;
+                    std::uint64_t toCol = (descriptor & 0x10) ? d.width - 1 - col : col;
+                    std::copy_n(&pixels[(row * d.width + col) * stride], stride,
+                                &ordered[(toRow * d.width + toCol) * stride]);
                 }
             }
+            pixels = std::move(ordered);
         }
         d.pixels = std::move(pixels);
         return d;
@@ -286,13 +289,13 @@ TEST_F(EquivalenceTest, ThirdPartyFiles) {
     EXPECT_GT(files, 0);
 }
 
-// Types 2 and 10, meaningful and odd depths, bottom-up, top-down and
-// top-down with alpha bits, with and without an image ID; each file also cut
+// Types 2 and 10, meaningful and odd depths, every origin, with and without
+// alpha bits declared, with and without an image ID; each file also cut
 // short at every length.
 TEST_F(EquivalenceTest, EveryEncodingAndEveryPrefix) {
     for (std::uint8_t type : Byte{2, 10}) {
         for (std::uint8_t depth : Byte{24, 32, 0, 8, 16}) {
-            for (std::uint8_t descriptor : Byte{0x00, 0x20, 0x28}) {
+            for (std::uint8_t descriptor : Byte{0x00, 0x20, 0x28, 0x10, 0x38}) {
                 for (const std::string id : {"", "icon id"}) {
                     std::string what = "type " + std::to_string(type) + ", depth " + std::to_string(depth) +
                                        ", descriptor " + std::to_string(descriptor) +

@@ -36,6 +36,17 @@ Bytes rowsReversed(const Bytes& pixels, std::size_t rowBytes) {
     return out;
 }
 
+// Each row's pixels in reverse order.
+Bytes rowsMirrored(const Bytes& pixels, std::size_t rowBytes, std::size_t stride) {
+    Bytes out(pixels);
+    for (std::size_t row = 0; row < pixels.size() / rowBytes; ++row) {
+        for (std::size_t col = 0; col < rowBytes / stride; ++col) {
+            std::copy_n(&pixels[row * rowBytes + col * stride], stride, &out[(row + 1) * rowBytes - (col + 1) * stride]);
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 TEST(TgaReader, DecodesEveryEncodingAndDepth) {
@@ -62,22 +73,24 @@ TEST(TgaReader, DecodesEveryEncodingAndDepth) {
     }
 }
 
-TEST(TgaReader, ReversesRowsOnlyForDescriptorExactly0x20) {
+// Pixels come out bottom row first and left to right whatever the origin;
+// the other descriptor bits (alpha bit count) change nothing.
+TEST(TgaReader, HonoursBothOriginBits) {
     ScopedWorkDir dir;
     for (std::uint8_t depth : {24, 32}) {
-        TgaFile file = picture(3, 5, depth);  // odd height: the middle row stays
-        std::size_t rowBytes = 3u * depth / 8;
-        file.descriptor = 0x20;
-        EXPECT_EQ(pixelData(loaded(file.bytes())), rowsReversed(file.data, rowBytes));
-        file.imageType = 10;
-        Bytes raw = file.data;
-        file.data = encodeRunLength(raw, depth / 8);
-        EXPECT_EQ(pixelData(loaded(file.bytes())), rowsReversed(raw, rowBytes));
-        file.data = raw;
-        file.imageType = 2;
-        for (std::uint8_t descriptor : {0x00, 0x28, 0x08, 0x30}) {
+        const std::size_t stride = depth / 8;
+        TgaFile file = picture(3, 5, depth);  // odd sides: the middle row and column stay
+        const Bytes raw = file.data;
+        for (std::uint8_t descriptor : {0x00, 0x08, 0x20, 0x28, 0x10, 0x18, 0x30, 0x38}) {
+            Bytes expected = raw;
+            if (descriptor & 0x20) expected = rowsReversed(expected, 3 * stride);
+            if (descriptor & 0x10) expected = rowsMirrored(expected, 3 * stride, stride);
             file.descriptor = descriptor;
-            EXPECT_EQ(pixelData(loaded(file.bytes())), file.data) << int(descriptor);
+            for (std::uint8_t type : {2, 10}) {
+                file.imageType = type;
+                file.data = type == 2 ? raw : encodeRunLength(raw, stride);
+                EXPECT_EQ(pixelData(loaded(file.bytes())), expected) << int(depth) << " bits, descriptor " << int(descriptor);
+            }
         }
     }
 }
