@@ -41,7 +41,7 @@ quietly cmake --build "$build" -j"$(nproc)" --target make_seeds "${targets[@]/#/
 # Files that are not TGA icons are seeds all the same: bytes are bytes.
 icons=()
 for dir in "${BD_TGA_CORPUS:-$root/../shared/testdata/tga-corpus}" "$root/examples/icons"; do
-  [ -d "$dir" ] || { echo "note: no seeds from $dir (missing)"; continue; }
+  [ -d "$dir" ] || { note "no seeds from $dir (missing)"; continue; }
   while IFS= read -r -d '' file; do icons+=("$file"); done < <(find "$dir" -type f -iname '*.tga' -print0 | sort -z)
 done
 

@@ -7,6 +7,7 @@
 #include "batch/eligibility.h"
 #include "batch/variants.h"
 #include "platform/platform.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -48,6 +49,11 @@ int BatchRun::loadMasks() {
 }
 
 int BatchRun::runBatch() {
+    // Stopped from outside, the run leaves no temporary file behind; a
+    // closed output pipe does not stop it half-way.
+    platform::protectRun();
+    // The folder is read afresh: nothing known of it may be stale.
+    platform::forgetDirectory();
     std::fputs(texts::kBanner, console_);
     if (loadMasks() == 0) std::fputs(texts::kNoMaskAtAll, console_);
 

@@ -1,8 +1,10 @@
 // Replacing a file all or nothing: the new bytes go to a temporary file
-// beside the target, which takes the target's place only once every write,
-// the flush and the close have succeeded.
+// beside the target, which takes the target's place only once every write
+// and the close have succeeded.
+#include <cstring>
+
 #include "platform/file_faults.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "platform/replacement_steps.h"
 
 namespace platform {
@@ -14,28 +16,38 @@ ReplacementFile::~ReplacementFile() {
 bool ReplacementFile::open(const std::string& name) {
     discard();
     failed_ = false;
+    heldSize_ = 0;
     if (shouldFail(FileOp::Open) || !replacement::chooseTarget(name, target_)) return false;
-    stream_ = replacement::createTemporaryBeside(target_, temporary_);
-    return stream_ != nullptr;
+    handle_ = replacement::createTemporaryBeside(target_, temporary_);
+    return handle_ != kNoHandle;
 }
 
 bool ReplacementFile::write(const void* data, std::size_t size) {
-    if (stream_ == nullptr || failed_) return false;
-    if (shouldFail(FileOp::Write) || std::fwrite(data, 1, size, stream_) != size) {
+    if (handle_ == kNoHandle || failed_) return false;
+    // A write that fails fails here, whether or not its bytes are held back.
+    if (shouldFail(FileOp::Write)) {
         failed_ = true;
+        return false;
     }
+    if (heldSize_ + size <= sizeof held_) {
+        if (size > 0) std::memcpy(held_ + heldSize_, data, size);
+        heldSize_ += size;
+        return true;
+    }
+    failed_ = !replacement::writeAll(handle_, held_, heldSize_, data, size);
+    heldSize_ = 0;
     return !failed_;
 }
 
 bool ReplacementFile::commit() {
-    if (stream_ == nullptr || failed_) {
+    if (handle_ == kNoHandle || failed_) {
         discard();
         return false;
     }
-    bool ok = !shouldFail(FileOp::Flush) && std::fflush(stream_) == 0;
+    bool ok = !shouldFail(FileOp::Flush) && replacement::writeAll(handle_, held_, heldSize_, nullptr, 0);
     bool closeFailed = shouldFail(FileOp::Close);
-    if (std::fclose(stream_) != 0) closeFailed = true;
-    stream_ = nullptr;
+    if (!replacement::close(handle_)) closeFailed = true;
+    handle_ = kNoHandle;
     ok = ok && !closeFailed && !shouldFail(FileOp::Rename) && replacement::swapIn(temporary_, target_);
     if (!ok) {
         discard();
@@ -46,9 +58,9 @@ bool ReplacementFile::commit() {
 }
 
 void ReplacementFile::discard() {
-    if (stream_ != nullptr) {
-        std::fclose(stream_);
-        stream_ = nullptr;
+    if (handle_ != kNoHandle) {
+        replacement::close(handle_);
+        handle_ = kNoHandle;
     }
     if (!temporary_.empty()) {
         replacement::removeTemporary(temporary_);

@@ -2,25 +2,37 @@
 // the points where tests make it fail) is the same everywhere.
 #pragma once
 
-#include <cstdio>
+#include <cstddef>
 #include <string>
+
+#include "platform/files.h"
 
 namespace platform {
 namespace replacement {
 
-// The file a replacement of `name` must update in the end. False when the
-// file must stay as it is (read-only, a directory, a dangling link).
-bool chooseTarget(const std::string& name, std::string& target);
+// Finds out what a replacement of `name` must update in the end. False when
+// the file must stay as it is (read-only, a directory).
+bool chooseTarget(const std::string& name, ReplacementTarget& target);
 
-// Creates a new, empty temporary file beside `target`, whose name never ends
-// in ".tga", and opens it for binary writing. Null when that fails; else its
-// name is in `temporary`.
-std::FILE* createTemporaryBeside(const std::string& target, std::string& temporary);
+// Creates a new, empty temporary file beside the target, whose name never
+// ends in ".tga", gives it what the target's new version must keep (owner,
+// permissions), and opens it for writing. The name is registered for removal
+// before the file exists, so that a run stopped at any moment leaves none.
+// kNoHandle when anything fails (and then no temporary is left).
+FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& temporary);
+
+// Writes `firstSize` bytes of `first`, then `secondSize` of `second`, all of
+// them. False on any failure.
+bool writeAll(FileHandle handle, const void* first, std::size_t firstSize, const void* second,
+              std::size_t secondSize);
+
+// Closes the temporary file; false when that reports a failure.
+bool close(FileHandle handle);
 
 // Puts the finished temporary file in the target's place in one step.
-bool swapIn(const std::string& temporary, const std::string& target);
+bool swapIn(const std::string& temporary, const ReplacementTarget& target);
 
-// Removes a temporary file that is not wanted any more.
+// Removes a temporary file that is not wanted any more, then forgets it.
 void removeTemporary(const std::string& temporary);
 
 }  // namespace replacement

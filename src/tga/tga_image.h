@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tga/byte_buffer.h"
 #include "tga/tga_format.h"
 
 // What a successful load found in the file.
@@ -19,8 +20,9 @@ class TgaImage {
 public:
     // The 18-byte header followed by room for the image ID; empty = absent.
     std::vector<std::uint8_t> header;
-    // Pixel data followed by the slack; empty = absent.
-    std::vector<std::uint8_t> pixels;
+    // Pixel data followed by the slack (always zero but for the overshoot
+    // of the last run-length packet); empty = absent.
+    tga::ByteBuffer pixels;
     std::uint32_t headerSize = 0;
     std::uint32_t width = 0;
     std::uint32_t height = 0;

@@ -75,8 +75,11 @@ std::string report(const std::string& name, const char* kind, int w, int h) {
 
 // The 32-bit pixels of `pixels` taken in the order of their indexes.
 Bytes pixelsInOrder(const Bytes& pixels, std::initializer_list<int> indexes) {
-    Bytes out;
-    for (int index : indexes) out.insert(out.end(), pixels.begin() + index * 4, pixels.begin() + index * 4 + 4);
+    Bytes out(indexes.size() * 4);
+    std::size_t at = 0;
+    for (int index : indexes) {
+        for (int k = 0; k < 4; ++k) out[at++] = pixels[static_cast<std::size_t>(index * 4 + k)];
+    }
     return out;
 }
 

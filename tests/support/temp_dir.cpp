@@ -11,6 +11,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "platform/names.h"
+
 namespace test_support {
 namespace {
 
@@ -44,11 +46,13 @@ ScopedWorkDir::ScopedWorkDir() {
     if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = buffer.data();
     if (chdir(path_.c_str()) != 0) throw std::runtime_error("chdir failed");
+    platform::forgetDirectory();  // what the tool knew of the last one
 }
 
 ScopedWorkDir::~ScopedWorkDir() {
     if (!previous_.empty() && chdir(previous_.c_str()) != 0) std::perror("chdir");
     removeTree(path_);
+    platform::forgetDirectory();
 }
 
 void writeFile(const std::string& name, const Bytes& bytes) {

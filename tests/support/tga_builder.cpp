@@ -79,7 +79,7 @@ TgaImage inMemoryImage(std::uint32_t width, std::uint32_t height, std::uint32_t 
     image.width = width;
     image.height = height;
     image.bitsPerPixel = depth;
-    image.pixels = data;
+    image.pixels.assign(data.begin(), data.end());
     image.pixels.resize(std::max<std::size_t>(data.size(), image.pixelDataBytes()) + tga::kSlackBytes, 0);
     return image;
 }

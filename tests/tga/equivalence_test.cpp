@@ -494,7 +494,7 @@ TEST_F(EquivalenceTest, SaveBlendedWritesWhatABlendedCopyWould) {
                 ASSERT_TRUE(icon.load("icon.tga"));
                 ASSERT_TRUE(mask.load("mask.tga"));
                 TgaImage copy = icon;
-                const std::vector<std::uint8_t> pixelsBefore = icon.pixels;
+                const tga::ByteBuffer pixelsBefore = icon.pixels;
                 copy.blend(mask);
                 ASSERT_TRUE(copy.save("copy.out", 0x5A));
                 ASSERT_TRUE(icon.saveBlended("blended.out", mask, 0x5A));

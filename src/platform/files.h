@@ -1,0 +1,83 @@
+// Reading a file whole, and replacing a file all or nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// What identifies an open file to the operating system; kNoHandle for none.
+using FileHandle = std::intptr_t;
+constexpr FileHandle kNoHandle = -1;
+
+// A file opened for reading: only a regular file is ever opened (never a
+// directory, a pipe or a device, whose reads could block the run).
+class InputFile {
+public:
+    InputFile() = default;
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // Opens `name` after resolving it (see resolveName). False when it
+    // cannot be opened or is no regular file.
+    bool open(const std::string& name);
+    // The file's size when it was opened.
+    std::uint64_t size() const { return size_; }
+    // Reads the next bytes into `first`, then into `second`, up to their
+    // sizes, in as few system calls as the platform allows. Returns how many
+    // bytes came; fewer than asked only at the end of the file or on error.
+    std::size_t read(void* first, std::size_t firstSize, void* second = nullptr, std::size_t secondSize = 0);
+
+private:
+    FileHandle handle_ = kNoHandle;
+    std::uint64_t size_ = 0;
+};
+
+// What the platform learnt about the file a replacement will take the place
+// of; each platform fills the fields it needs.
+struct ReplacementTarget {
+    std::string name;         // the spelling the file exists under, or the new name
+    bool exists = false;      // false: a new file is made
+    bool isRegular = false;   // an existing regular file (not a link): what it has is kept
+    std::uint32_t mode = 0;   // POSIX: the permission bits to keep
+    std::uint32_t owner = 0;  // POSIX: the owner and group to keep
+    std::uint32_t group = 0;
+};
+
+// Writes a new version of a file beside it and swaps it in atomically.
+// Until commit() succeeds the target keeps its previous bytes; a writer that
+// is destroyed without a successful commit leaves no temporary file behind,
+// and neither does a run stopped by a signal or a closed console meanwhile.
+class ReplacementFile {
+public:
+    ReplacementFile() = default;
+    ~ReplacementFile();
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    // Starts the replacement of `name` (resolved like resolveName). False,
+    // with nothing changed, when the file must stay as it is (read-only, a
+    // directory) or no temporary file can be made.
+    bool open(const std::string& name);
+    // Appends bytes; false once anything has failed. Small pieces are held
+    // back and go out with the next large one, so a file of a header and
+    // one block of pixels takes a single system write.
+    bool write(const void* data, std::size_t size);
+    // Writes what is held back, closes, and renames the temporary file over
+    // the target.
+    bool commit();
+
+private:
+    void discard();
+
+    FileHandle handle_ = kNoHandle;
+    ReplacementTarget target_;
+    std::string temporary_;
+    unsigned char held_[512];
+    std::size_t heldSize_ = 0;
+    bool failed_ = false;
+};
+
+}  // namespace platform

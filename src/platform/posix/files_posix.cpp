@@ -1,0 +1,202 @@
+// Reading and replacing files on POSIX systems, in as few system calls as
+// the promises allow: a file is read with open, fstat, one read and close;
+// a replacement is open, one write, close and rename, plus an lstat (and a
+// permission copy where needed) when the file already exists.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include "platform/file_faults.h"
+#include "platform/files.h"
+#include "platform/names.h"
+#include "platform/posix/directory_index.h"
+#include "platform/posix/signals.h"
+#include "platform/replacement_steps.h"
+
+namespace platform {
+namespace {
+
+int descriptorOf(FileHandle handle) {
+    return static_cast<int>(handle);
+}
+
+// What stays the same for the whole run, asked of the system once.
+struct ProcessFacts {
+    uid_t user = geteuid();
+    gid_t group = getegid();
+    mode_t umask = currentUmask();
+    // Temporary names carry the process id: two runs in one folder never
+    // take each other's.
+    std::string temporaryPrefix = "button-disabler-" + std::to_string(static_cast<long>(getpid())) + "-";
+
+    static mode_t currentUmask() {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        return mask;
+    }
+};
+
+const ProcessFacts& processFacts() {
+    static const ProcessFacts facts;
+    return facts;
+}
+
+// Reads or writes through up to two buffers until all bytes are moved, the
+// file ends (reading) or an error occurs; returns the bytes moved.
+template <typename Transfer>
+std::size_t transferAll(Transfer transfer, iovec* parts, int count) {
+    std::size_t total = 0;
+    while (count > 0) {
+        if (parts[0].iov_len == 0) {
+            ++parts;
+            --count;
+            continue;
+        }
+        ssize_t moved = transfer(parts, count);
+        if (moved < 0 && errno == EINTR) continue;
+        if (moved <= 0) break;
+        total += static_cast<std::size_t>(moved);
+        for (std::size_t left = static_cast<std::size_t>(moved); left > 0;) {
+            std::size_t step = left < parts[0].iov_len ? left : parts[0].iov_len;
+            parts[0].iov_base = static_cast<char*>(parts[0].iov_base) + step;
+            parts[0].iov_len -= step;
+            left -= step;
+            if (parts[0].iov_len == 0 && left > 0) {
+                ++parts;
+                --count;
+            }
+        }
+    }
+    return total;
+}
+
+}  // namespace
+
+InputFile::~InputFile() {
+    if (handle_ != kNoHandle) ::close(descriptorOf(handle_));
+}
+
+bool InputFile::open(const std::string& name) {
+    if (shouldFail(FileOp::Open)) return false;
+    // Non-blocking, so that a FIFO that happens to match cannot hang the
+    // run, and never the controlling terminal; anything but a regular file
+    // (a directory, a device) is refused. For a regular file O_NONBLOCK
+    // changes nothing, so it stays set.
+    int descriptor = ::open(resolveName(name).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0) return false;
+    struct stat info;
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(descriptor);
+        return false;
+    }
+    handle_ = descriptor;
+    size_ = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
+std::size_t InputFile::read(void* first, std::size_t firstSize, void* second, std::size_t secondSize) {
+    if (handle_ == kNoHandle) return 0;
+    iovec parts[2] = {{first, firstSize}, {second, secondSize}};
+    const int descriptor = descriptorOf(handle_);
+    return transferAll([descriptor](const iovec* part, int count) { return readv(descriptor, part, count); },
+                       parts, 2);
+}
+
+namespace replacement {
+
+bool chooseTarget(const std::string& name, ReplacementTarget& target) {
+    target = ReplacementTarget();
+    // The directory was read once: a name it does not hold is a new file,
+    // with no need to ask the system.
+    const std::string* existing = posix::findEntry(name);
+    target.name = existing != nullptr ? *existing : name;
+    struct stat info;
+    if (existing == nullptr || lstat(target.name.c_str(), &info) != 0) return true;
+    target.exists = true;
+    // A symbolic link is replaced by the new file, never written through: a
+    // link in a downloaded icon pack must not make the tool overwrite a file
+    // elsewhere. A directory can never be replaced.
+    if (!S_ISREG(info.st_mode)) return !S_ISDIR(info.st_mode);
+    // A file without any write bit is read-only for everyone, root too
+    // (whom the system would let write it); anyone else must also be
+    // allowed to write it, as opening it for writing would require.
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+    if (processFacts().user != 0 && access(target.name.c_str(), W_OK) != 0) return false;
+    target.isRegular = true;
+    target.mode = info.st_mode & 07777;
+    target.owner = info.st_uid;
+    target.group = info.st_gid;
+    return true;
+}
+
+FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& temporary) {
+    static unsigned serial = 0;
+    const ProcessFacts& facts = processFacts();
+    // The new version of an existing file gets its permissions from the
+    // start; the umask can only narrow them, which the copy below undoes.
+    const mode_t createMode = target.isRegular ? (target.mode & 0777) : 0666;
+    int descriptor = -1;
+    for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
+        // Names carry no directory part: the target is in the current folder.
+        temporary = facts.temporaryPrefix + std::to_string(++serial) + ".tmp";
+        posix::registerPendingTemporary(temporary.c_str());
+        descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, createMode);
+        if (descriptor < 0) posix::forgetPendingTemporary();
+        if (descriptor < 0 && errno != EEXIST) break;
+    }
+    if (descriptor < 0) {
+        temporary.clear();
+        return kNoHandle;
+    }
+    if (!target.isRegular) return descriptor;
+    // The new version keeps the owner (where allowed) and the permissions of
+    // the old one, so that a run as root leaves the user's files theirs.
+    if (target.owner != facts.user || target.group != facts.group) {
+        // Giving a file away needs root; for anyone else the file stays theirs.
+        [[maybe_unused]] int given = fchown(descriptor, target.owner, target.group);
+    }
+    // Created with the old permissions, the file lacks only what the umask
+    // took away and the bits open() never sets (set-id, sticky).
+    const bool modeNarrowed = (target.mode & facts.umask) != 0 || (target.mode & 07000) != 0;
+    if (modeNarrowed && fchmod(descriptor, target.mode) != 0) {
+        // Never a new version with other permissions than the old one.
+        ::close(descriptor);
+        removeTemporary(temporary);
+        temporary.clear();
+        return kNoHandle;
+    }
+    return descriptor;
+}
+
+bool writeAll(FileHandle handle, const void* first, std::size_t firstSize, const void* second,
+              std::size_t secondSize) {
+    iovec parts[2] = {{const_cast<void*>(first), firstSize}, {const_cast<void*>(second), secondSize}};
+    const int descriptor = descriptorOf(handle);
+    std::size_t written = transferAll(
+        [descriptor](const iovec* part, int count) { return writev(descriptor, part, count); }, parts, 2);
+    return written == firstSize + secondSize;
+}
+
+bool close(FileHandle handle) {
+    return ::close(descriptorOf(handle)) == 0;
+}
+
+bool swapIn(const std::string& temporary, const ReplacementTarget& target) {
+    if (std::rename(temporary.c_str(), target.name.c_str()) != 0) return false;
+    posix::forgetPendingTemporary();
+    posix::noteCreated(target.name);
+    return true;
+}
+
+void removeTemporary(const std::string& temporary) {
+    unlink(temporary.c_str());
+    posix::forgetPendingTemporary();
+}
+
+}  // namespace replacement
+}  // namespace platform

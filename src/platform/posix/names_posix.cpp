@@ -1,0 +1,129 @@
+// File names on POSIX systems (Linux and the like).
+//
+// The tool was made for a file system that ignores letter case. Here names
+// are resolved against the current directory by hand, so that ICON.TGA is
+// rewritten as ICON.TGA and "DISFire.tga" replaces an existing "disfire.tga".
+// The directory is read once and kept as an index; the tool's own changes
+// are noted in it, so no lookup ever costs a system call or a new reading.
+#include <dirent.h>
+
+#include <cerrno>
+#include <cstring>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "platform/names.h"
+#include "platform/posix/directory_index.h"
+
+namespace platform {
+namespace {
+
+std::string foldedName(const std::string& name) {
+    std::string folded(name);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return folded;
+}
+
+class DirectoryIndex {
+public:
+    // Reads the current directory if it has not been read yet. False when
+    // it cannot be read whole.
+    bool ensureRead() {
+        if (!read_) read_ = readDirectory();
+        return read_;
+    }
+
+    void forget() {
+        entries_.clear();
+        byFoldedName_.clear();
+        listing_.clear();
+        read_ = false;
+    }
+
+    const std::string* find(const std::string& name) {
+        if (!ensureRead()) return nullptr;
+        auto exact = entries_.find(name);
+        if (exact != entries_.end()) return &*exact;
+        auto folded = byFoldedName_.find(foldedName(name));
+        return folded == byFoldedName_.end() ? nullptr : &folded->second;
+    }
+
+    void add(const std::string& name) {
+        entries_.insert(name);
+        // Of several spellings the smallest in byte order wins, so that the
+        // choice does not depend on the order the directory lists them in.
+        auto inserted = byFoldedName_.emplace(foldedName(name), name);
+        if (!inserted.second && name < inserted.first->second) inserted.first->second = name;
+    }
+
+    // The "*.tga" entries in the order the directory yielded them.
+    const std::vector<std::string>& tgaListing() const { return listing_; }
+
+private:
+    bool readDirectory() {
+        forget();
+        DIR* directory = opendir(".");
+        if (directory == nullptr) return false;
+        for (;;) {
+            errno = 0;
+            const dirent* entry = readdir(directory);
+            if (entry == nullptr) break;
+            add(entry->d_name);
+            if (hasTgaExtension(entry->d_name)) listing_.emplace_back(entry->d_name);
+        }
+        // readdir gives null both at the end and on an error: only errno
+        // tells them apart.
+        bool complete = errno == 0;
+        closedir(directory);
+        if (!complete) forget();
+        return complete;
+    }
+
+    std::unordered_set<std::string> entries_;
+    std::unordered_map<std::string, std::string> byFoldedName_;
+    std::vector<std::string> listing_;
+    bool read_ = false;
+};
+
+DirectoryIndex& directoryIndex() {
+    static DirectoryIndex index;
+    return index;
+}
+
+}  // namespace
+
+namespace posix {
+
+const std::string* findEntry(const std::string& name) {
+    return directoryIndex().find(name);
+}
+
+void noteCreated(const std::string& name) {
+    if (directoryIndex().ensureRead()) directoryIndex().add(name);
+}
+
+}  // namespace posix
+
+bool listTgaEntries(std::vector<std::string>& names) {
+    // A listing is a fresh look at the directory: what was known of it
+    // before (say, while the masks were read) is read again.
+    directoryIndex().forget();
+    if (!directoryIndex().ensureRead()) return false;
+    const std::vector<std::string>& listing = directoryIndex().tgaListing();
+    names.insert(names.end(), listing.begin(), listing.end());
+    return true;
+}
+
+std::string resolveName(const std::string& name) {
+    if (name.empty()) return name;
+    const std::string* found = posix::findEntry(name);
+    return found == nullptr ? name : *found;
+}
+
+void forgetDirectory() {
+    directoryIndex().forget();
+}
+
+}  // namespace platform

@@ -1,0 +1,24 @@
+// The hand-over between the POSIX platform layer and its signal handlers:
+// what must be undone if a signal ends the run. Registering and forgetting
+// are async-signal-safe hand-overs: a handler that interrupts them sees
+// either the old or the new state, never a torn one.
+#pragma once
+
+#include <termios.h>
+
+namespace platform {
+namespace posix {
+
+// The temporary file about to be created or being written (a name relative
+// to the current directory): removed if a signal ends the run. Registered
+// before the file exists, forgotten only once it is gone or renamed.
+void registerPendingTemporary(const char* name);
+void forgetPendingTemporary();
+
+// Terminal settings to put back if a signal ends the run while they are
+// changed (during the key wait).
+void registerTerminalToRestore(int terminal, const termios& settings);
+void forgetTerminalToRestore();
+
+}  // namespace posix
+}  // namespace platform

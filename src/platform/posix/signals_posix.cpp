@@ -1,0 +1,99 @@
+// Signals on POSIX systems: a run that a signal ends leaves no temporary
+// file and no terminal in raw mode behind, and a write to a closed pipe or
+// past a file-size limit fails as an error instead of killing the run.
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstring>
+#include <initializer_list>
+
+#include "platform/posix/signals.h"
+#include "platform/process.h"
+
+namespace platform {
+namespace {
+
+// Two slots, so that a name is never written where a handler may be
+// reading: the next name goes to the slot not published, and is published
+// by one atomic store.
+constexpr std::size_t kMaxTemporaryName = 1024;
+char temporarySlots[2][kMaxTemporaryName];
+volatile std::sig_atomic_t publishedTemporary = -1;
+
+int terminalToRestore = -1;
+termios settingsToRestore;
+volatile std::sig_atomic_t terminalRegistered = 0;
+
+void undoAndStop(int signalNumber) {
+    const int slot = publishedTemporary;
+    if (slot >= 0) unlink(temporarySlots[slot]);
+    if (terminalRegistered) tcsetattr(terminalToRestore, TCSANOW, &settingsToRestore);
+    // The handler was reset on entry (SA_RESETHAND) and does not block its
+    // own signal (SA_NODEFER): this ends the process with the signal's
+    // usual status.
+    raise(signalNumber);
+}
+
+// Installs `handler` for `signalNumber` unless someone else already chose
+// what that signal does (a handler, or ignoring it as a background job
+// started without job control ignores Ctrl+C).
+void installIfDefault(int signalNumber, void (*handler)(int), int flags) {
+    struct sigaction current;
+    if (sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) return;
+    struct sigaction wanted;
+    std::memset(&wanted, 0, sizeof wanted);
+    wanted.sa_handler = handler;
+    sigemptyset(&wanted.sa_mask);
+    wanted.sa_flags = flags;
+    sigaction(signalNumber, &wanted, nullptr);
+}
+
+}  // namespace
+
+void protectRun() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        installIfDefault(signalNumber, undoAndStop, SA_RESETHAND | SA_NODEFER);
+    }
+    // The write at hand then fails with EPIPE or EFBIG, which the tool
+    // reports like any failed write, and the run goes on.
+    installIfDefault(SIGPIPE, SIG_IGN, 0);
+    installIfDefault(SIGXFSZ, SIG_IGN, 0);
+}
+
+namespace posix {
+
+void registerPendingTemporary(const char* name) {
+    protectRun();
+    std::size_t length = std::strlen(name);
+    if (length >= kMaxTemporaryName) return;  // never for the tool's own short names
+    const int slot = publishedTemporary == 0 ? 1 : 0;
+    std::memcpy(temporarySlots[slot], name, length + 1);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    publishedTemporary = slot;
+}
+
+void forgetPendingTemporary() {
+    publishedTemporary = -1;
+}
+
+void registerTerminalToRestore(int terminal, const termios& settings) {
+    protectRun();
+    terminalRegistered = 0;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    terminalToRestore = terminal;
+    settingsToRestore = settings;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    terminalRegistered = 1;
+}
+
+void forgetTerminalToRestore() {
+    terminalRegistered = 0;
+}
+
+}  // namespace posix
+}  // namespace platform

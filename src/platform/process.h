@@ -1,0 +1,14 @@
+// The process as a whole: what happens when it is stopped from outside.
+#pragma once
+
+namespace platform {
+
+// Makes a run safe to stop at any moment: a signal or console event that
+// ends it (Ctrl+C, Ctrl+\, a termination or hang-up, a closed console
+// window) first removes the temporary file being written and restores the
+// terminal's settings; a closed output pipe or a file-size limit makes the
+// write at hand fail instead of ending the run. Installed once; a handler
+// someone else installed, or a signal that was ignored, stays as it was.
+void protectRun();
+
+}  // namespace platform

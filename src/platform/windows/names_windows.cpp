@@ -1,0 +1,58 @@
+// File names on Windows, the system the tool is made for.
+//
+// The file system ignores letter case by itself, so names need no index: a
+// single lookup tells the spelling an existing entry has.
+#include <windows.h>
+
+#include "platform/names.h"
+#include "platform/windows/wide.h"
+
+namespace platform {
+namespace {
+
+// Wildcards (the search also takes < > and " as such) are no part of any
+// file name; looking them up would match other files.
+bool hasWildcard(const std::wstring& name) {
+    return name.find_first_of(L"*?<>\"") != std::wstring::npos;
+}
+
+}  // namespace
+
+bool listTgaEntries(std::vector<std::string>& names) {
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileExW(L"*.tga", FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;  // no match: empty
+    bool complete = true;
+    do {
+        // The search also matches 8.3 short aliases ("Fire.tgaX" through
+        // "FIRE~1.TGA"): only a long name that itself ends in ".tga" counts,
+        // as on any other system. A name that is not valid UTF-16 cannot be
+        // named to the rest of the tool at all.
+        std::string name;
+        if (windows::toUtf8(entry.cFileName, name) && hasTgaExtension(name)) names.push_back(name);
+    } while (FindNextFileW(search, &entry));
+    // The search ends with ERROR_NO_MORE_FILES; anything else broke it off.
+    if (GetLastError() != ERROR_NO_MORE_FILES) complete = false;
+    FindClose(search);
+    return complete;
+}
+
+std::string resolveName(const std::string& name) {
+    std::wstring wide;
+    if (name.empty() || !windows::toWide(name, wide) || hasWildcard(wide)) return name;
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileExW(wide.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) return name;
+    FindClose(search);
+    // A match through a short alias has another long name: the name given
+    // reaches the same file anyway.
+    std::string found;
+    return windows::toUtf8(entry.cFileName, found) && compareIgnoreCase(found.c_str(), name.c_str()) == 0 ? found
+                                                                                                          : name;
+}
+
+void forgetDirectory() {
+    // Nothing is kept: every lookup asks the file system.
+}
+
+}  // namespace platform

@@ -1,0 +1,81 @@
+// Ending a run from the console on Windows: Ctrl+C, Ctrl+Break and closing
+// the window call a handler in a thread of its own. It removes the
+// temporary file being written and puts the console's mode back before the
+// process ends, so that nothing half-written is left beside the icons.
+#include <windows.h>
+
+#include "platform/process.h"
+#include "platform/windows/pending.h"
+
+namespace platform {
+namespace {
+
+// What the handler must undo, guarded by one lock: the handler takes it and
+// never gives it back, so the main thread cannot change anything after it.
+SRWLOCK undoLock = SRWLOCK_INIT;
+std::wstring pendingTemporary;
+HANDLE consoleToRestore = nullptr;
+DWORD modeToRestore = 0;
+
+// The status Windows itself gives a console program ended by Ctrl+C.
+constexpr UINT kEndedFromConsole = 0xC000013AU;
+
+BOOL WINAPI undoAndStop(DWORD event) {
+    switch (event) {
+        case CTRL_C_EVENT:
+        case CTRL_BREAK_EVENT:
+        case CTRL_CLOSE_EVENT:
+        case CTRL_LOGOFF_EVENT:
+        case CTRL_SHUTDOWN_EVENT:
+            break;
+        default:
+            return FALSE;
+    }
+    AcquireSRWLockExclusive(&undoLock);
+    // The temporary file is shared for deletion: it goes even while the
+    // main thread still holds it open, at the latest when the process ends.
+    if (!pendingTemporary.empty()) DeleteFileW(pendingTemporary.c_str());
+    if (consoleToRestore != nullptr) SetConsoleMode(consoleToRestore, modeToRestore);
+    ExitProcess(kEndedFromConsole);
+}
+
+}  // namespace
+
+void protectRun() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    SetConsoleCtrlHandler(undoAndStop, TRUE);
+}
+
+namespace windows {
+
+void registerPendingTemporary(const std::wstring& name) {
+    protectRun();
+    AcquireSRWLockExclusive(&undoLock);
+    pendingTemporary = name;
+    ReleaseSRWLockExclusive(&undoLock);
+}
+
+void forgetPendingTemporary() {
+    AcquireSRWLockExclusive(&undoLock);
+    pendingTemporary.clear();
+    ReleaseSRWLockExclusive(&undoLock);
+}
+
+void registerConsoleModeToRestore(HANDLE console, DWORD mode) {
+    protectRun();
+    AcquireSRWLockExclusive(&undoLock);
+    consoleToRestore = console;
+    modeToRestore = mode;
+    ReleaseSRWLockExclusive(&undoLock);
+}
+
+void forgetConsoleModeToRestore() {
+    AcquireSRWLockExclusive(&undoLock);
+    consoleToRestore = nullptr;
+    ReleaseSRWLockExclusive(&undoLock);
+}
+
+}  // namespace windows
+}  // namespace platform
