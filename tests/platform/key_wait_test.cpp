@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/platform.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -135,4 +136,60 @@ TEST(KeyWait, KeyTypedBeforeTheWaitEndsIt) {
     WaitOutcome outcome = runWait("x", true);
     EXPECT_TRUE(outcome.exitedNormally);
     EXPECT_TRUE(outcome.settingsRestored);
+}
+
+// Ended by a signal during the wait, the run puts the terminal's settings
+// back first: the user's shell gets its echo and line input again.
+TEST(KeyWait, TerminationDuringTheWaitRestoresTheTerminal) {
+    for (int signalNumber : {SIGTERM, SIGHUP}) {
+        int master = -1;
+        pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+        if (child == 0) {
+            signal(signalNumber, SIG_DFL);
+            platform::protectRun();
+            platform::waitForKey();
+            _exit(0);
+        }
+        ASSERT_GT(child, 0);
+        ASSERT_TRUE(waitUntilRaw(master));
+        kill(child, signalNumber);
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << signalNumber;
+        // A new terminal starts with line input, echo and signal keys on.
+        termios after;
+        ASSERT_EQ(tcgetattr(master, &after), 0);
+        const tcflag_t kCooked = ICANON | ECHO | ISIG;
+        EXPECT_EQ(after.c_lflag & kCooked, kCooked) << signalNumber;
+        close(master);
+    }
+}
+
+// A background job does not own the keyboard: it does not wait (and is
+// not stopped by the terminal for trying).
+TEST(KeyWait, BackgroundJobDoesNotWait) {
+    int master = -1;
+    pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        // The terminal's session leader starts a job in a process group of
+        // its own, as a shell does for "button-disabler &".
+        pid_t job = fork();
+        if (job == 0) {
+            setpgid(0, 0);
+            signal(SIGTTOU, SIG_DFL);
+            signal(SIGTTIN, SIG_DFL);
+            platform::waitForKey();
+            _exit(0);
+        }
+        int status = -1;
+        for (int i = 0; i < 500 && waitpid(job, &status, WNOHANG | WUNTRACED) == 0; ++i) usleep(10000);
+        bool ended = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (!ended) kill(job, SIGKILL);
+        _exit(ended ? 0 : 1);
+    }
+    ASSERT_GT(child, 0);
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the job waited or was stopped";
+    close(master);
 }

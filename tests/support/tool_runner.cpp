@@ -1,9 +1,11 @@
 #include "support/tool_runner.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -13,7 +15,6 @@
 #include "support/temp_dir.h"
 
 namespace test_support {
-namespace {
 
 std::vector<std::string> toolCommand() {
     const char* custom = std::getenv("BUTTON_DISABLER_COMMAND");
@@ -26,6 +27,8 @@ std::vector<std::string> toolCommand() {
     for (std::string word; in >> word;) words.push_back(word);
     return words;
 }
+
+namespace {
 
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -48,27 +51,44 @@ bool runningNativeTool() {
     return custom == nullptr || *custom == '\0';
 }
 
-ToolResult runTool() {
-    // Output goes to files outside the work directory, so that the tool
-    // never sees them.
-    char outPattern[] = "/tmp/bd-out-XXXXXX";
-    char errPattern[] = "/tmp/bd-err-XXXXXX";
-    int outFd = mkstemp(outPattern);
-    int errFd = mkstemp(errPattern);
+int startTool(const ToolSetup& setup, int outFd, int errFd) {
     std::vector<std::string> command = toolCommand();
+    int closedPipe[2] = {-1, -1};
+    if (setup.outputToClosedPipe && pipe(closedPipe) == 0) close(closedPipe[0]);
     pid_t child = fork();
     if (child == 0) {
         setsid();  // no controlling terminal: the key wait must end at once
         int nullFd = open("/dev/null", O_RDONLY);
         dup2(nullFd, 0);
-        dup2(outFd, 1);
+        dup2(setup.outputToClosedPipe ? closedPipe[1] : outFd, 1);
         dup2(errFd, 2);
+        rlimit noCore{0, 0};  // a signal that dumps core must not leave a file behind
+        setrlimit(RLIMIT_CORE, &noCore);
+        if (setup.fileSizeLimit >= 0) {
+            rlimit limit{static_cast<rlim_t>(setup.fileSizeLimit), static_cast<rlim_t>(setup.fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        // The tool meets these signals as a user's shell leaves them, not as
+        // the test program may have set them.
+        for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ}) signal(signalNumber, SIG_DFL);
         std::vector<char*> argv;
         for (std::string& word : command) argv.push_back(&word[0]);
         argv.push_back(nullptr);
         execvp(argv[0], argv.data());
         _exit(127);
     }
+    if (closedPipe[1] >= 0) close(closedPipe[1]);
+    return child;
+}
+
+ToolResult runTool(const ToolSetup& setup) {
+    // Output goes to files outside the work directory, so that the tool
+    // never sees them.
+    char outPattern[] = "/tmp/bd-out-XXXXXX";
+    char errPattern[] = "/tmp/bd-err-XXXXXX";
+    int outFd = mkstemp(outPattern);
+    int errFd = mkstemp(errPattern);
+    pid_t child = startTool(setup, outFd, errFd);
     int status = 0;
     waitpid(child, &status, 0);
     close(outFd);

@@ -135,19 +135,22 @@ FileHandle createTemporaryBeside(const ReplacementTarget&, std::string& temporar
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
         // Names carry no directory part: the target is in the current folder.
         wide = temporaryNameFor(++serial);
-        windows::registerPendingTemporary(wide);
+        windows::UninterruptedStep step;
+        windows::setPendingTemporary(wide);
         // Shared for deletion only, so that the console handler can remove
         // it while it is still open.
         file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) windows::forgetPendingTemporary();
-        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+        const DWORD error = GetLastError();
+        if (file == INVALID_HANDLE_VALUE) windows::setPendingTemporary(std::wstring());
+        if (file == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS) break;
     }
     if (file == INVALID_HANDLE_VALUE || !windows::toUtf8(wide.c_str(), temporary)) {
         if (file != INVALID_HANDLE_VALUE) {
             CloseHandle(file);
+            windows::UninterruptedStep step;
             DeleteFileW(wide.c_str());
-            windows::forgetPendingTemporary();
+            windows::setPendingTemporary(std::wstring());
         }
         temporary.clear();
         return kNoHandle;
@@ -178,20 +181,24 @@ bool swapIn(const std::string& temporary, const ReplacementTarget& target) {
     std::wstring from;
     std::wstring to;
     if (!windows::toWide(temporary, from) || !windows::toWide(target.name, to)) return false;
+    // Not cut in two by Ctrl+C: ReplaceFileW under wine moves the old file
+    // aside before it moves the new one in.
+    windows::UninterruptedStep step;
     // An existing file's replacement keeps what Windows users expect it to
     // keep: attributes (hidden, system, archive), security descriptor and
     // creation time. A new file, or a link, is simply renamed into place.
     bool swapped = target.isRegular ? ReplaceFileW(fullPath(to).c_str(), fullPath(from).c_str(), nullptr,
                                                    REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
                                     : MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-    if (swapped) windows::forgetPendingTemporary();
+    if (swapped) windows::setPendingTemporary(std::wstring());
     return swapped;
 }
 
 void removeTemporary(const std::string& temporary) {
     std::wstring wide;
+    windows::UninterruptedStep step;
     if (windows::toWide(temporary, wide)) DeleteFileW(wide.c_str());
-    windows::forgetPendingTemporary();
+    windows::setPendingTemporary(std::wstring());
 }
 
 }  // namespace replacement

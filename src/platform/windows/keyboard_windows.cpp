@@ -44,8 +44,11 @@ void waitForKey() {
     }
     // Ctrl+C is a key like any other rather than the end of the program;
     // whatever else ends it during the wait puts the mode back.
-    windows::registerConsoleModeToRestore(keyboard, savedMode);
-    SetConsoleMode(keyboard, savedMode & ~static_cast<DWORD>(ENABLE_PROCESSED_INPUT));
+    {
+        windows::UninterruptedStep step;
+        windows::setConsoleModeToRestore(keyboard, savedMode);
+        SetConsoleMode(keyboard, savedMode & ~static_cast<DWORD>(ENABLE_PROCESSED_INPUT));
+    }
     // Keys pressed before the wait stay queued and end it at once; events
     // are read one at a time, so nothing after the key is taken away.
     for (;;) {
@@ -54,8 +57,11 @@ void waitForKey() {
         if (!ReadConsoleInputW(keyboard, &record, 1, &count) || count == 0) break;
         if (isKeyPress(record)) break;
     }
-    SetConsoleMode(keyboard, savedMode);
-    windows::forgetConsoleModeToRestore();
+    {
+        windows::UninterruptedStep step;
+        SetConsoleMode(keyboard, savedMode);
+        windows::setConsoleModeToRestore(nullptr, 0);
+    }
     CloseHandle(keyboard);
 }
 

@@ -10,15 +10,24 @@
 namespace platform {
 namespace windows {
 
-// The temporary file about to be created or being written: removed if the
-// run is ended. Registered before the file exists, forgotten only once it
-// is gone or renamed.
-void registerPendingTemporary(const std::wstring& name);
-void forgetPendingTemporary();
+// Holds the handler off while it lives: a step taken under it (creating
+// the temporary file, swapping it in, removing it) is either done whole or
+// not begun when the run is ended. Not to be nested.
+class UninterruptedStep {
+public:
+    UninterruptedStep();
+    ~UninterruptedStep();
+    UninterruptedStep(const UninterruptedStep&) = delete;
+    UninterruptedStep& operator=(const UninterruptedStep&) = delete;
+};
 
-// A console input mode to put back if the run is ended during the key wait.
-void registerConsoleModeToRestore(HANDLE console, DWORD mode);
-void forgetConsoleModeToRestore();
+// Within a step: the temporary file being created or written (empty for
+// none), which the handler removes if it ends the run.
+void setPendingTemporary(const std::wstring& name);
+
+// Within a step: a console input mode to put back if the run is ended
+// during the key wait (null console for none).
+void setConsoleModeToRestore(HANDLE console, DWORD mode);
 
 }  // namespace windows
 }  // namespace platform

@@ -11,7 +11,8 @@ namespace platform {
 namespace {
 
 // What the handler must undo, guarded by one lock: the handler takes it and
-// never gives it back, so the main thread cannot change anything after it.
+// never gives it back, so the main thread cannot change anything after it,
+// and a step the main thread takes under it is never cut in two.
 SRWLOCK undoLock = SRWLOCK_INIT;
 std::wstring pendingTemporary;
 HANDLE consoleToRestore = nullptr;
@@ -50,31 +51,22 @@ void protectRun() {
 
 namespace windows {
 
-void registerPendingTemporary(const std::wstring& name) {
+UninterruptedStep::UninterruptedStep() {
     protectRun();
     AcquireSRWLockExclusive(&undoLock);
+}
+
+UninterruptedStep::~UninterruptedStep() {
+    ReleaseSRWLockExclusive(&undoLock);
+}
+
+void setPendingTemporary(const std::wstring& name) {
     pendingTemporary = name;
-    ReleaseSRWLockExclusive(&undoLock);
 }
 
-void forgetPendingTemporary() {
-    AcquireSRWLockExclusive(&undoLock);
-    pendingTemporary.clear();
-    ReleaseSRWLockExclusive(&undoLock);
-}
-
-void registerConsoleModeToRestore(HANDLE console, DWORD mode) {
-    protectRun();
-    AcquireSRWLockExclusive(&undoLock);
+void setConsoleModeToRestore(HANDLE console, DWORD mode) {
     consoleToRestore = console;
     modeToRestore = mode;
-    ReleaseSRWLockExclusive(&undoLock);
-}
-
-void forgetConsoleModeToRestore() {
-    AcquireSRWLockExclusive(&undoLock);
-    consoleToRestore = nullptr;
-    ReleaseSRWLockExclusive(&undoLock);
 }
 
 }  // namespace windows

@@ -1,0 +1,172 @@
+// A run stopped from outside at any moment, a file-size limit, and an
+// output pipe closed early: no temporary file and no half-written file is
+// ever left, and what the run can still finish, it finishes.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <map>
+#include <random>
+#include <thread>
+
+#include "support/temp_dir.h"
+#include "support/tga_builder.h"
+#include "support/tool_runner.h"
+#include "tga/tga_image.h"
+
+using namespace test_support;
+
+namespace {
+
+const char* const kMaskNames[] = {"ZOF_NORMAL_MASK.tga", "ZOF_DISABLED_MASK.tga", "ZOF_PASSIVE_MASK.tga",
+                                  "ZOF_AUTOCAST_MASK.tga"};
+
+// Masks and icons of one size: small ones, so that a run is mostly the
+// moments between files, and a few large ones, so that it is also long
+// writes.
+std::map<std::string, Bytes> folderOf(int icons, std::uint16_t side, std::uint32_t seed) {
+    std::map<std::string, Bytes> files;
+    for (const char* mask : kMaskNames) files[mask] = noiseTga(side, side, 32, seed++).bytes();
+    for (int i = 0; i < icons; ++i) {
+        TgaFile icon = noiseTga(side, side, i % 2 ? 24 : 32, seed++);
+        if (i % 3 == 0) {
+            icon.imageType = 10;
+            icon.data = encodeRunLength(icon.data, icon.depth / 8);
+        }
+        files["icon" + std::to_string(i) + ".tga"] = icon.bytes();
+    }
+    return files;
+}
+
+void writeFolder(const std::map<std::string, Bytes>& files) {
+    for (const auto& file : files) writeFile(file.first, file.second);
+}
+
+// Every file is still there, and either as it was or a complete picture as
+// the tool writes it; nothing else is there. Returns what is wrong, or "".
+std::string problemsIn(const std::map<std::string, Bytes>& before) {
+    std::string problems;
+    for (const auto& file : before) {
+        if (!fileExists(file.first)) problems += file.first + " is gone; ";
+    }
+    for (const std::string& name : listDirectory()) {
+        auto original = before.find(name);
+        if (original != before.end() && readFile(name) == original->second) continue;
+        TgaImage image;
+        bool complete = image.load(name) && image.content() == TgaContent::Picture &&
+                        image.bitsPerPixel == 32 && readFile(name).size() == image.savedFileBytes();
+        if (!complete) problems += name + " is neither as it was nor complete; ";
+    }
+    return problems;
+}
+
+bool skipUnderEmulation() {
+    return !runningNativeTool();
+}
+
+// Whether `status` is that of a run the signal ended. A Windows program
+// under wine gets Ctrl+C (SIGINT) as a console event; its handler ends it
+// with the status Windows gives, 0xC000013A, whose low byte is the exit
+// status here. Before wine has started the program, the signal ends wine.
+bool endedBy(int signalNumber, int status) {
+    bool bySignal = WIFSIGNALED(status) && WTERMSIG(status) == signalNumber;
+    if (runningNativeTool()) return bySignal;
+    return bySignal || (WIFEXITED(status) && WEXITSTATUS(status) == 0x3A);
+}
+
+}  // namespace
+
+class Interrupted : public ::testing::TestWithParam<int> {};
+
+// Each trial stops a run after a random delay within the time a whole run
+// takes. BD_INTERRUPT_TRIALS sets the number of trials per signal. Under
+// wine, Ctrl+C is what a Windows program can get.
+TEST_P(Interrupted, LeavesNoTemporaryAndNoHalfWrittenFile) {
+    const int signalNumber = GetParam();
+    if (skipUnderEmulation() && signalNumber != SIGINT) GTEST_SKIP() << "Windows knows Ctrl+C, not this signal";
+    const char* configured = std::getenv("BD_INTERRUPT_TRIALS");
+    // Each trial under wine starts a Windows process: fewer of them.
+    const int trials = configured != nullptr ? std::atoi(configured) : runningNativeTool() ? 50 : 20;
+    std::map<std::string, Bytes> folder = folderOf(12, 16, 1);
+    const std::map<std::string, Bytes> large = folderOf(1, 128, 100);
+    folder["large.tga"] = large.at("icon0.tga");
+    for (const char* mask : kMaskNames) folder["L" + std::string(mask)] = large.at(mask);
+
+    // How long a whole run takes here, to aim the signals within it.
+    std::chrono::microseconds wholeRun;
+    {
+        ScopedWorkDir dir;
+        writeFolder(folder);
+        auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(runTool().exitCode, 0);
+        wholeRun = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    }
+    std::mt19937 random(static_cast<unsigned>(signalNumber));
+    std::uniform_int_distribution<long> delay(0, wholeRun.count());
+    int stoppedBySignal = 0;
+    for (int trial = 0; trial < trials; ++trial) {
+        ScopedWorkDir dir;
+        writeFolder(folder);
+        int quiet = open("/dev/null", O_WRONLY);
+        int child = startTool(ToolSetup(), quiet, quiet);
+        close(quiet);
+        std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+        kill(child, signalNumber);
+        int status = 0;
+        waitpid(child, &status, 0);
+        // Stopped by the signal, with its usual status, or done before it came.
+        bool stopped = endedBy(signalNumber, status);
+        ASSERT_TRUE(stopped || (WIFEXITED(status) && WEXITSTATUS(status) == 0)) << "trial " << trial << ", status " << status;
+        stoppedBySignal += stopped;
+        ASSERT_EQ(problemsIn(folder), "") << "trial " << trial;
+    }
+    EXPECT_GT(stoppedBySignal, trials / 2) << "the signals mostly came too late to test anything";
+}
+
+std::string signalName(const ::testing::TestParamInfo<int>& signal) {
+    switch (signal.param) {
+        case SIGINT: return "SIGINT";
+        case SIGTERM: return "SIGTERM";
+        case SIGHUP: return "SIGHUP";
+        default: return "SIGQUIT";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EachSignal, Interrupted, ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT), signalName);
+
+TEST(Limits, FileSizeLimitFailsTheWriteItStopsAndTheRunGoesOn) {
+    if (skipUnderEmulation()) GTEST_SKIP() << "POSIX file-size limits";
+    ScopedWorkDir dir;
+    Bytes large = noiseTga(64, 64, 24, 1).bytes();  // written back it takes 16402 bytes
+    writeFile("large.tga", large);
+    writeFile("small.tga", noiseTga(8, 8, 24, 2).bytes());
+    ToolSetup setup;
+    setup.fileSizeLimit = 8192;
+    ToolResult result = runTool(setup);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.output.find("WARN:\tCan't write file \"large.tga\"!\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("Processing complete! 1 of 2 files processed\n"), std::string::npos);
+    EXPECT_EQ(readFile("large.tga"), large);
+    EXPECT_EQ(listDirectory(), (std::vector<std::string>{"large.tga", "small.tga"}));
+}
+
+TEST(Limits, OutputPipeClosedEarlyStillFinishesTheFolder) {
+    if (skipUnderEmulation()) GTEST_SKIP() << "POSIX pipes and SIGPIPE";
+    ScopedWorkDir dir;
+    // Enough report lines to fill any output buffer several times over.
+    const std::map<std::string, Bytes> folder = folderOf(300, 4, 7);
+    writeFolder(folder);
+    ToolSetup setup;
+    setup.outputToClosedPipe = true;
+    EXPECT_EQ(runTool(setup).exitCode, 0);
+    EXPECT_EQ(listDirectory().size(), 4u + 300u * 4u);  // every icon's three variants made
+    for (const auto& file : folder) {
+        if (file.first.compare(0, 4, "icon") == 0) {
+            EXPECT_NE(readFile(file.first), file.second) << file.first;
+        }
+    }
+}
