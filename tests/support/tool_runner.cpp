@@ -1,6 +1,7 @@
 #include "support/tool_runner.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,7 +49,36 @@ bool runningNativeTool() {
     return custom == nullptr || *custom == '\0';
 }
 
+std::string toolPath(const std::string& path) {
+    if (runningNativeTool()) return path;
+    std::string windowsPath = !path.empty() && path[0] == '/' ? "Z:" + path : path;
+    for (char& c : windowsPath) {
+        if (c == '/') c = '\\';
+    }
+    return windowsPath;
+}
+
+WineShare::WineShare(const std::string& folder) {
+    const char* prefix = std::getenv("WINEPREFIX");
+    if (runningNativeTool() || prefix == nullptr || *prefix == '\0') return;
+    std::string server = std::string(prefix) + "/dosdevices/unc/bd-tests";
+    mkdir((std::string(prefix) + "/dosdevices/unc").c_str(), 0755);
+    mkdir(server.c_str(), 0755);
+    std::string share = "share-" + std::to_string(static_cast<long>(getpid()));
+    link_ = server + "/" + share;
+    unlink(link_.c_str());
+    if (symlink(folder.c_str(), link_.c_str()) == 0) path_ = "\\\\bd-tests\\" + share;
+}
+
+WineShare::~WineShare() {
+    if (!link_.empty()) unlink(link_.c_str());
+}
+
 ToolResult runTool() {
+    return runTool({}, "");
+}
+
+ToolResult runTool(const std::vector<std::string>& arguments, const std::string& workDirectory) {
     // Output goes to files outside the work directory, so that the tool
     // never sees them.
     char outPattern[] = "/tmp/bd-out-XXXXXX";
@@ -56,9 +86,11 @@ ToolResult runTool() {
     int outFd = mkstemp(outPattern);
     int errFd = mkstemp(errPattern);
     std::vector<std::string> command = toolCommand();
+    command.insert(command.end(), arguments.begin(), arguments.end());
     pid_t child = fork();
     if (child == 0) {
         setsid();  // no controlling terminal: the key wait must end at once
+        if (!workDirectory.empty() && chdir(workDirectory.c_str()) != 0) _exit(126);
         int nullFd = open("/dev/null", O_RDONLY);
         dup2(nullFd, 0);
         dup2(outFd, 1);
@@ -79,7 +111,10 @@ ToolResult runTool() {
     result.errors = slurp(errPattern);
     unlink(outPattern);
     unlink(errPattern);
-    if (!runningNativeTool()) result.output = withoutCarriageReturns(result.output);
+    if (!runningNativeTool()) {
+        result.output = withoutCarriageReturns(result.output);
+        result.errors = withoutCarriageReturns(result.errors);
+    }
     return result;
 }
 

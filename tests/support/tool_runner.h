@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace test_support {
 
@@ -15,8 +16,33 @@ struct ToolResult {
 // input from /dev/null and without a controlling terminal, so that its key
 // wait ends at once. The tool is the one built with the tests, or the
 // command in BUTTON_DISABLER_COMMAND (for instance "wine path/to/tool.exe"),
-// whose CRLF line ends are then read as LF.
+// whose CRLF line ends (on both outputs) are then read as LF.
 ToolResult runTool();
+// The same with arguments, in `workDirectory` (when not empty) instead of
+// the current directory.
+ToolResult runTool(const std::vector<std::string>& arguments, const std::string& workDirectory = "");
+
+// A path of this machine as the tool under test must be given it: as it is
+// for the native build; for a Windows build, a Windows path, Z: being the
+// drive on which wine shows the root of the file system.
+std::string toolPath(const std::string& path);
+
+// A folder of this machine shown to the Windows build under wine as a
+// network share, \\bd-tests\NAME (wine reaches \\SERVER\SHARE through a
+// link in its prefix's dosdevices/unc folder). The path is empty when no
+// wine prefix is named in WINEPREFIX; the link goes with the object.
+class WineShare {
+public:
+    explicit WineShare(const std::string& folder);
+    ~WineShare();
+    WineShare(const WineShare&) = delete;
+    WineShare& operator=(const WineShare&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string link_;
+    std::string path_;
+};
 
 // Whether the tool under test is the native build (false: another platform's
 // build run through an emulation layer).
