@@ -1,7 +1,6 @@
-// Prepares a folder of button icons: run it in the folder, no arguments.
-#include "batch/batch_run.h"
+// Prepares button icons: run it in their folder, or give it folders or icons.
+#include "batch/program.h"
 
-int main() {
-    BatchRun run;
-    return run.runBatch();
+int main(int argc, char** argv) {
+    return runProgram(argc, argv);
 }

@@ -7,7 +7,6 @@
 #include "batch/eligibility.h"
 #include "batch/variants.h"
 #include "platform/platform.h"
-#include "platform/process.h"
 
 namespace {
 
@@ -29,6 +28,17 @@ const MaskSlot kMaskSlots[] = {
      texts::kAutocastMaskUnusable},
 };
 
+const char* skipNote(eligibility::SkipReason reason) {
+    switch (reason) {
+        case eligibility::SkipReason::NotTga: return texts::kSkippedNotTga;
+        case eligibility::SkipReason::Mask: return texts::kSkippedMask;
+        case eligibility::SkipReason::VariantPrefix: return texts::kSkippedVariantPrefix;
+        case eligibility::SkipReason::AutocastSuffix: return texts::kSkippedAutocastSuffix;
+        case eligibility::SkipReason::None: break;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 int BatchRun::loadMasks() {
@@ -48,13 +58,9 @@ int BatchRun::loadMasks() {
     return maskCount;
 }
 
-int BatchRun::runBatch() {
-    // Stopped from outside, the run leaves no temporary file behind; a
-    // closed output pipe does not stop it half-way.
-    platform::protectRun();
-    // The folder is read afresh: nothing known of it may be stale.
+void BatchRun::workOnFolder() {
+    // The folder is read afresh: nothing known of another may be used.
     platform::forgetDirectory();
-    std::fputs(texts::kBanner, console_);
     if (loadMasks() == 0) std::fputs(texts::kNoMaskAtAll, console_);
 
     // The whole list is taken first, so files written during the run are
@@ -62,19 +68,35 @@ int BatchRun::runBatch() {
     std::vector<std::string> names;
     if (!platform::listTgaEntries(names) || names.empty()) {
         std::fputs(texts::kNoTgaFiles, console_);
-    } else {
-        std::sort(names.begin(), names.end(), eligibility::comesBefore);
-        std::fputs(texts::kProcessingHeader, console_);
-        int processedCount = 0;
-        for (const std::string& name : names) processedCount += processFile(name);
-        std::fprintf(console_, texts::kSummary, processedCount, candidateCount_);
+        return;
     }
+    std::sort(names.begin(), names.end(), eligibility::comesBefore);
+    std::fputs(texts::kProcessingHeader, console_);
+    int processedCount = 0;
+    for (const std::string& name : names) processedCount += processFile(name);
+    std::fprintf(console_, texts::kSummary, processedCount, candidateCount_);
+}
 
-    std::fputs(texts::kClosingBlock, console_);
-    // The prompt has no line end: it must be on the screen during the wait.
-    std::fflush(console_);
-    platform::waitForKey();
-    return 0;
+void BatchRun::workOnFiles(std::vector<std::string> names) {
+    platform::forgetDirectory();
+    if (loadMasks() == 0) std::fputs(texts::kNoMaskAtAll, console_);
+    std::sort(names.begin(), names.end(), eligibility::comesBefore);
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    std::fputs(texts::kProcessingHeader, console_);
+    int processedCount = 0;
+    for (const std::string& name : names) {
+        if (const char* note = skipNote(eligibility::skipReasonOf(name))) {
+            std::fprintf(console_, note, name.c_str());
+        } else if (platform::InputFile file; file.open(name)) {
+            processedCount += processFile(name);
+        } else {
+            // A folder's run would pass over it silently, but this one was
+            // asked for by name.
+            ++candidateCount_;
+            std::fprintf(console_, texts::kCannotOpen, name.c_str());
+        }
+    }
+    std::fprintf(console_, texts::kSummary, processedCount, candidateCount_);
 }
 
 int BatchRun::processFile(const std::string& name) {

@@ -1,18 +1,26 @@
-// The whole life of the program: banner, masks, one pass over the icons of
-// the current directory, report, and the wait for a key.
+// The work on one folder: masks, one pass over its icons, report.
 #pragma once
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "batch/mask_set.h"
 
+// One run over one folder: its masks and its counts. The banner, the
+// closing block and the key wait are the program's (batch/program.h).
 class BatchRun {
 public:
     explicit BatchRun(std::FILE* console = stdout) : console_(console) {}
 
-    // Runs everything and returns the exit status (always 0).
-    int runBatch();
+    // Works on the current directory: mask notes, one line per icon and the
+    // summary.
+    void workOnFolder();
+    // The same for the named entries of the current directory alone, taken
+    // in the order a run would take them. A name that is no icon, or a file
+    // that cannot be opened, gets a line of its own where it would have
+    // stood.
+    void workOnFiles(std::vector<std::string> names);
 
     // Loads the four masks, noting each missing or unusable one; returns how
     // many are usable.

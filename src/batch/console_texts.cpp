@@ -53,4 +53,41 @@ const char* const kReportUncompressed = "%-22s\tNormal\t%4d\t%4d\n";
 const char* const kReportRunLength = "%-22s\tRLE   \t%4d\t%4d\n";
 const char* const kSummary = "Processing complete! %d of %d files processed\n";
 
+const char* const kUsage =
+    "Usage: button-disabler [OPTION]... [FOLDER | ICON.tga]...\n"
+    "Writes the disabled, passive and autocast variants of Tolvaren 3 button icons\n"
+    "(TGA files), each the icon with a mask laid over it, lays the normal mask over\n"
+    "the icon itself and rewrites it as an uncompressed 32-bit TGA.\n"
+    "\n"
+    "Masks, taken from the folder of the icons:\n"
+    "  ZOF_NORMAL_MASK.tga     laid over every icon itself\n"
+    "  ZOF_DISABLED_MASK.tga   makes DIS<name>.tga\n"
+    "  ZOF_PASSIVE_MASK.tga    makes PAS<name>.tga\n"
+    "  ZOF_AUTOCAST_MASK.tga   makes <name>_Autocast.tga\n"
+    "\n"
+    "Arguments (on Windows, drop folders or icons on the program instead):\n"
+    "  (none)     every icon in the current folder\n"
+    "  FOLDER     every icon in FOLDER; several folders are done in turn\n"
+    "  ICON.tga   this icon alone, with the masks of its own folder\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help, /?   show this help and exit\n"
+    "  --version        show the version and exit\n"
+    "  --no-wait        do not wait for a key at the end\n"
+    "  --               what follows are folders or icons, even if it starts with -\n";
+const char* const kUnknownOption = "button-disabler: unknown option \"%s\"\n";
+const char* const kVersion = "button-disabler %s\n";
+const char* const kVersionNumber = BD_VERSION;
+
+const char* const kFolderHeading = "********************** Folder \"%s\" %s\n";
+const int kHeadingWidth = 79;
+const char* const kPathNotFound = "WARN:\tPath \"%s\" not found!\n";
+const char* const kCannotOpen = "WARN:\tCan't open \"%s\"!\n";
+const char* const kSkippedNotTga = "NOTE:\tFile \"%s\" is not a *.tga file. Skipped!\n";
+const char* const kSkippedMask = "NOTE:\tFile \"%s\" is a mask, not an icon. Skipped!\n";
+const char* const kSkippedVariantPrefix =
+    "NOTE:\tFile \"%s\" has the prefix \"DIS\" or \"PAS\" of a variant, not an icon. Skipped!\n";
+const char* const kSkippedAutocastSuffix =
+    "NOTE:\tFile \"%s\" has the suffix \"_Autocast\" of a variant, not an icon. Skipped!\n";
+
 }  // namespace texts

@@ -27,4 +27,25 @@ extern const char* const kReportRunLength;
 // Summary: processed, candidates.
 extern const char* const kSummary;
 
+// The command line. The usage answers --help and follows the error about an
+// unknown option (%s: the option); the version line takes kVersionNumber.
+extern const char* const kUsage;
+extern const char* const kUnknownOption;
+extern const char* const kVersion;
+extern const char* const kVersionNumber;
+
+// Runs over the folders and files named on the command line. The heading
+// stands before each folder's part when there are several: the folder as
+// given, then the stars that fill the line to the width of the others.
+extern const char* const kFolderHeading;
+extern const int kHeadingWidth;
+// Each %s takes a path as given on the command line.
+extern const char* const kPathNotFound;
+extern const char* const kCannotOpen;
+// Files given by name that are no icons; each %s takes the file's name.
+extern const char* const kSkippedNotTga;
+extern const char* const kSkippedMask;
+extern const char* const kSkippedVariantPrefix;
+extern const char* const kSkippedAutocastSuffix;
+
 }  // namespace texts

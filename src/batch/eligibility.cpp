@@ -41,6 +41,18 @@ bool hasAutocastSuffix(const std::string& baseName) {
                                        kAutocastSuffix) == 0;
 }
 
+SkipReason skipReasonOf(const std::string& name) {
+    const std::size_t kExtensionLength = std::strlen(kExtension);
+    if (name.size() < kExtensionLength ||
+        platform::compareIgnoreCase(name.c_str() + name.size() - kExtensionLength, kExtension) != 0) {
+        return SkipReason::NotTga;
+    }
+    if (isMaskName(name)) return SkipReason::Mask;
+    if (hasVariantPrefix(name)) return SkipReason::VariantPrefix;
+    if (hasAutocastSuffix(baseNameOf(name))) return SkipReason::AutocastSuffix;
+    return SkipReason::None;
+}
+
 namespace {
 unsigned char foldUpper(char c) {
     return static_cast<unsigned char>((c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c);

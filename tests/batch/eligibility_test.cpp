@@ -50,3 +50,13 @@ TEST(Eligibility, RunOrderFoldsLettersToUpperCase) {
     EXPECT_TRUE(comesBefore("ab", "abc"));
     EXPECT_FALSE(comesBefore("abc", "ABC"));
 }
+
+TEST(Eligibility, GivenNamesAreSkippedForTheFirstRuleTheyBreak) {
+    EXPECT_EQ(skipReasonOf("Fire.TGA"), SkipReason::None);
+    EXPECT_EQ(skipReasonOf(".tga"), SkipReason::None);
+    EXPECT_EQ(skipReasonOf("tga"), SkipReason::NotTga);
+    EXPECT_EQ(skipReasonOf("DISCO.png"), SkipReason::NotTga);
+    EXPECT_EQ(skipReasonOf("zof_normal_mask.tga"), SkipReason::Mask);
+    EXPECT_EQ(skipReasonOf("PAS_Autocast.tga"), SkipReason::VariantPrefix);
+    EXPECT_EQ(skipReasonOf("Fire_autocast.Tga"), SkipReason::AutocastSuffix);
+}

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,13 +52,40 @@ bool runningNativeTool() {
     return custom == nullptr || *custom == '\0';
 }
 
+std::string toolPath(const std::string& path) {
+    if (runningNativeTool()) return path;
+    std::string windowsPath = !path.empty() && path[0] == '/' ? "Z:" + path : path;
+    for (char& c : windowsPath) {
+        if (c == '/') c = '\\';
+    }
+    return windowsPath;
+}
+
+WineShare::WineShare(const std::string& folder) {
+    const char* prefix = std::getenv("WINEPREFIX");
+    if (runningNativeTool() || prefix == nullptr || *prefix == '\0') return;
+    std::string server = std::string(prefix) + "/dosdevices/unc/bd-tests";
+    mkdir((std::string(prefix) + "/dosdevices/unc").c_str(), 0755);
+    mkdir(server.c_str(), 0755);
+    std::string share = "share-" + std::to_string(static_cast<long>(getpid()));
+    link_ = server + "/" + share;
+    unlink(link_.c_str());
+    if (symlink(folder.c_str(), link_.c_str()) == 0) path_ = "\\\\bd-tests\\" + share;
+}
+
+WineShare::~WineShare() {
+    if (!link_.empty()) unlink(link_.c_str());
+}
+
 int startTool(const ToolSetup& setup, int outFd, int errFd) {
     std::vector<std::string> command = toolCommand();
+    command.insert(command.end(), setup.arguments.begin(), setup.arguments.end());
     int closedPipe[2] = {-1, -1};
     if (setup.outputToClosedPipe && pipe(closedPipe) == 0) close(closedPipe[0]);
     pid_t child = fork();
     if (child == 0) {
         setsid();  // no controlling terminal: the key wait must end at once
+        if (!setup.workDirectory.empty() && chdir(setup.workDirectory.c_str()) != 0) _exit(126);
         int nullFd = open("/dev/null", O_RDONLY);
         dup2(nullFd, 0);
         dup2(setup.outputToClosedPipe ? closedPipe[1] : outFd, 1);
@@ -81,6 +109,13 @@ int startTool(const ToolSetup& setup, int outFd, int errFd) {
     return child;
 }
 
+ToolResult runTool(const std::vector<std::string>& arguments, const std::string& workDirectory) {
+    ToolSetup setup;
+    setup.arguments = arguments;
+    setup.workDirectory = workDirectory;
+    return runTool(setup);
+}
+
 ToolResult runTool(const ToolSetup& setup) {
     // Output goes to files outside the work directory, so that the tool
     // never sees them.
@@ -99,7 +134,10 @@ ToolResult runTool(const ToolSetup& setup) {
     result.errors = slurp(errPattern);
     unlink(outPattern);
     unlink(errPattern);
-    if (!runningNativeTool()) result.output = withoutCarriageReturns(result.output);
+    if (!runningNativeTool()) {
+        result.output = withoutCarriageReturns(result.output);
+        result.errors = withoutCarriageReturns(result.errors);
+    }
     return result;
 }
 

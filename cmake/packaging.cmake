@@ -1,0 +1,66 @@
+# What `cmake --install` installs, and the release archives CPack makes of it
+# (tools/package.sh runs both builds and checks the archives):
+#   button-disabler-VERSION-windows-x86.zip       the 32-bit Windows build
+#   button-disabler-VERSION-linux-x86_64.tar.gz   the Linux build
+# Each holds one folder of that name with the program, README.txt (with
+# Windows line ends in the zip, so that Notepad shows it properly) and the
+# four sample masks in masks/.
+include(GNUInstallDirs)
+
+# The archives keep everything side by side; an install into a prefix on
+# Linux puts each part where such a system looks for it.
+if(WIN32)
+  set(BD_PORTABLE_DEFAULT ON)
+else()
+  set(BD_PORTABLE_DEFAULT OFF)
+endif()
+option(BD_PORTABLE_LAYOUT "Install the program, README.txt and masks/ in one folder" ${BD_PORTABLE_DEFAULT})
+if(BD_PORTABLE_LAYOUT)
+  set(BD_INSTALL_PROGRAM_DIR .)
+  set(BD_INSTALL_README_DIR .)
+  set(BD_INSTALL_MASKS_DIR masks)
+else()
+  set(BD_INSTALL_PROGRAM_DIR ${CMAKE_INSTALL_BINDIR})
+  set(BD_INSTALL_README_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/button-disabler)
+  set(BD_INSTALL_MASKS_DIR ${CMAKE_INSTALL_DATAROOTDIR}/button-disabler/masks)
+endif()
+
+if(WIN32)
+  set(BD_README_NEWLINES CRLF)
+else()
+  set(BD_README_NEWLINES UNIX)
+endif()
+configure_file(${PROJECT_SOURCE_DIR}/packaging/README.txt.in ${PROJECT_BINARY_DIR}/README.txt
+               @ONLY NEWLINE_STYLE ${BD_README_NEWLINES})
+
+install(TARGETS button-disabler RUNTIME DESTINATION ${BD_INSTALL_PROGRAM_DIR})
+install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION ${BD_INSTALL_README_DIR})
+install(FILES
+  ${PROJECT_SOURCE_DIR}/examples/icons/ZOF_NORMAL_MASK.tga
+  ${PROJECT_SOURCE_DIR}/examples/icons/ZOF_DISABLED_MASK.tga
+  ${PROJECT_SOURCE_DIR}/examples/icons/ZOF_PASSIVE_MASK.tga
+  ${PROJECT_SOURCE_DIR}/examples/icons/ZOF_AUTOCAST_MASK.tga
+  DESTINATION ${BD_INSTALL_MASKS_DIR})
+
+# The system part of the archive's name: the processor as users know it.
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$")
+  set(BD_PACKAGE_PROCESSOR x86)
+elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
+  set(BD_PACKAGE_PROCESSOR x86_64)
+else()
+  set(BD_PACKAGE_PROCESSOR ${CMAKE_SYSTEM_PROCESSOR})
+endif()
+string(TOLOWER "${CMAKE_SYSTEM_NAME}-${BD_PACKAGE_PROCESSOR}" BD_PACKAGE_SYSTEM)
+
+set(CPACK_PACKAGE_NAME button-disabler)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME button-disabler-${PROJECT_VERSION}-${BD_PACKAGE_SYSTEM})
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+if(WIN32)
+  # CPack writes zip files itself (libarchive): no zip program is needed.
+  set(CPACK_GENERATOR ZIP)
+else()
+  set(CPACK_GENERATOR TGZ)
+  set(CPACK_STRIP_FILES ON)
+endif()
+include(CPack)

@@ -1,0 +1,150 @@
+#include "batch/program.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "batch/batch_run.h"
+#include "batch/console_texts.h"
+#include "platform/folders.h"
+#include "platform/platform.h"
+#include "platform/process.h"
+
+namespace {
+
+// One part of a run: a folder, the files given of one folder, or a path
+// that cannot be worked on.
+struct Job {
+    enum class Kind { Folder, Files, NotFound, CannotOpen };
+    Kind kind;
+    std::string path;                // as given; for Files, their folder
+    std::vector<std::string> names;  // Files: their names
+};
+
+// Every path is looked at before any folder is entered, so that relative
+// paths all start from the directory the program was started in.
+std::vector<Job> planJobs(const std::vector<std::string>& paths) {
+    std::vector<Job> jobs;
+    for (const std::string& path : paths) {
+        switch (platform::pathKind(path)) {
+            case platform::PathKind::Folder:
+                jobs.push_back({Job::Kind::Folder, path, {}});
+                break;
+            case platform::PathKind::Missing:
+                jobs.push_back({Job::Kind::NotFound, path, {}});
+                break;
+            case platform::PathKind::Inaccessible:
+                jobs.push_back({Job::Kind::CannotOpen, path, {}});
+                break;
+            case platform::PathKind::File: {
+                // Files of one folder are done together, with its masks
+                // loaded once, in the order a run would take them.
+                platform::SplitPath split = platform::splitPath(path);
+                auto sameFolder = std::find_if(jobs.begin(), jobs.end(), [&](const Job& job) {
+                    return job.kind == Job::Kind::Files && job.path == split.folder;
+                });
+                if (sameFolder == jobs.end()) {
+                    jobs.push_back({Job::Kind::Files, split.folder, {split.name}});
+                } else {
+                    sameFolder->names.push_back(split.name);
+                }
+                break;
+            }
+        }
+    }
+    return jobs;
+}
+
+void printHeading(const std::string& folder) {
+    const std::string label = folder.empty() ? "." : folder;
+    int used = std::snprintf(nullptr, 0, texts::kFolderHeading, label.c_str(), "") - 1;
+    const int kLeastStars = 3;
+    int stars = texts::kHeadingWidth - used > kLeastStars ? texts::kHeadingWidth - used : kLeastStars;
+    std::printf(texts::kFolderHeading, label.c_str(), std::string(static_cast<std::size_t>(stars), '*').c_str());
+}
+
+void workOnPaths(const std::vector<std::string>& paths) {
+    std::vector<Job> jobs = planJobs(paths);
+    // One folder's output is exactly that of a run started inside it; with
+    // several, a heading tells whose part follows.
+    bool headings = std::count_if(jobs.begin(), jobs.end(), [](const Job& job) {
+                        return job.kind == Job::Kind::Folder || job.kind == Job::Kind::Files;
+                    }) > 1;
+    for (const Job& job : jobs) {
+        if (job.kind == Job::Kind::NotFound) {
+            std::printf(texts::kPathNotFound, job.path.c_str());
+        } else if (job.kind == Job::Kind::CannotOpen || !platform::enterFolder(job.path)) {
+            std::printf(texts::kCannotOpen, job.path.empty() ? "." : job.path.c_str());
+        } else {
+            if (headings) printHeading(job.path);
+            BatchRun run(stdout);
+            if (job.kind == Job::Kind::Folder) {
+                run.workOnFolder();
+            } else {
+                run.workOnFiles(job.names);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+    CommandLine line;
+    bool optionsEnded = false;
+    for (const std::string& argument : arguments) {
+        if (optionsEnded) {
+            line.paths.push_back(argument);
+        } else if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument == "--help" || argument == "-h" || argument == "/?") {
+            line.action = CommandLine::Action::Help;
+            return line;
+        } else if (argument == "--version") {
+            line.action = CommandLine::Action::Version;
+            return line;
+        } else if (argument == "--no-wait") {
+            line.waitForKey = false;
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            line.action = CommandLine::Action::UnknownOption;
+            line.unknownOption = argument;
+            return line;
+        } else {
+            line.paths.push_back(argument);
+        }
+    }
+    return line;
+}
+
+int runProgram(int argc, char** argv) {
+    CommandLine line = parseCommandLine(platform::commandLineArguments(argc, argv));
+    switch (line.action) {
+        case CommandLine::Action::Help:
+            std::fputs(texts::kUsage, stdout);
+            return 0;
+        case CommandLine::Action::Version:
+            std::printf(texts::kVersion, texts::kVersionNumber);
+            return 0;
+        case CommandLine::Action::UnknownOption:
+            std::fprintf(stderr, texts::kUnknownOption, line.unknownOption.c_str());
+            std::fputs(texts::kUsage, stderr);
+            return 2;
+        case CommandLine::Action::Run:
+            break;
+    }
+
+    // Stopped from outside, the run leaves no temporary file behind; a
+    // closed output pipe does not stop it half-way.
+    platform::protectRun();
+    std::fputs(texts::kBanner, stdout);
+    if (line.paths.empty()) {
+        BatchRun run(stdout);
+        run.workOnFolder();
+    } else {
+        workOnPaths(line.paths);
+    }
+    std::fputs(texts::kClosingBlock, stdout);
+    // The prompt has no line end: it must be on the screen during the wait.
+    std::fflush(stdout);
+    if (line.waitForKey) platform::waitForKey();
+    return 0;
+}

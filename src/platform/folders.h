@@ -1,0 +1,44 @@
+// The command line and the folders it names: decoding the arguments, telling
+// folders from files, splitting a path into its folder and its name, and
+// making a folder the current one. Each operating system has its own
+// implementation (posix/folders_posix.cpp, windows/folders_windows.cpp), so
+// that separators, drive letters and the encoding of arguments are known
+// here alone.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The program's arguments, its own name left out: the bytes as given on
+// POSIX systems, the C runtime's reading of the command line on Windows.
+std::vector<std::string> commandLineArguments(int argc, char** argv);
+
+enum class PathKind {
+    Folder,        // a directory, or a link to one
+    File,          // anything else that exists
+    Missing,       // nothing of that name
+    Inaccessible,  // cannot even be looked at (a folder on the way is closed)
+};
+
+// What `path` names, a relative path being taken from the current directory.
+PathKind pathKind(const std::string& path);
+
+// Splits a path to a file into the folder that holds it and the file's own
+// name. The folder keeps its final separator, so that a root stays a root
+// ("/", "C:\", "\\server\share\"); it is empty when the path names a file of
+// the current directory.
+struct SplitPath {
+    std::string folder;
+    std::string name;
+};
+SplitPath splitPath(const std::string& path);
+
+// Makes `folder` the current directory. A relative path is taken from the
+// directory that was current at the first call, whatever folder was entered
+// since; "" goes back to that directory. False when the folder cannot be
+// entered.
+bool enterFolder(const std::string& folder);
+
+}  // namespace platform

@@ -1,0 +1,228 @@
+// The built tool given folders, files and options on its command line. A
+// folder's part of the output, and what happens to its files, are checked
+// against a run started inside an identical copy of the folder.
+#include <gtest/gtest.h>
+#include <dirent.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <map>
+
+#include "e2e/expected_output.h"
+#include "support/temp_dir.h"
+#include "support/tga_builder.h"
+#include "support/tool_runner.h"
+
+using namespace test_support;
+
+namespace {
+
+const char* const kHeader = "********************** Processing *********************************************\n";
+
+using Contents = std::map<std::string, Bytes>;
+
+// Four masks of 4 x 4 pixels, icons of that size (one run-length encoded)
+// and one of another size; `seed` makes each folder's pixels its own.
+void makeIconFolder(const std::string& folder, std::uint32_t seed) {
+    mkdir(folder.c_str(), 0755);
+    const char* files[] = {"ZOF_NORMAL_MASK.tga", "ZOF_DISABLED_MASK.tga", "ZOF_PASSIVE_MASK.tga",
+                           "ZOF_AUTOCAST_MASK.tga", "b.tga", "A.TGA"};
+    for (const char* name : files) writeFile(folder + "/" + name, noiseTga(4, 4, 32, seed++).bytes());
+    TgaFile runLength = noiseTga(4, 4, 24, seed++);
+    runLength.imageType = 10;
+    runLength.data = encodeRunLength(runLength.data, 3);
+    writeFile(folder + "/rle.tga", runLength.bytes());
+    writeFile(folder + "/small.tga", noiseTga(2, 2, 32, seed).bytes());
+}
+
+Contents contentsOf(const std::string& folder) {
+    Contents contents;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* entry = readdir(dir)) {
+            std::string name = entry->d_name;
+            if (name != "." && name != "..") contents[name] = readFile(folder + "/" + name);
+        }
+        closedir(dir);
+    }
+    return contents;
+}
+
+// Copies of one folder: the first is worked on by a run started inside it.
+ToolResult runInside(const std::string& folder) {
+    ToolResult result = runTool({}, folder);
+    EXPECT_EQ(result.exitCode, 0);
+    return result;
+}
+
+std::string heading(const std::string& folder) {
+    std::string line = "********************** Folder \"" + folder + "\" ";
+    return line + std::string(line.size() < 76 ? 79 - line.size() : 3, '*') + "\n";
+}
+
+std::string reportLine(const std::string& name, const char* kind) {
+    char line[256];
+    std::snprintf(line, sizeof line, "%-22s\t%s\t   4\t   4\n", name.c_str(), kind);
+    return line;
+}
+
+}  // namespace
+
+TEST(Arguments, OneFolderGivesTheOutputAndFilesOfARunStartedInsideIt) {
+    ScopedWorkDir dir;
+    mkdir("elsewhere", 0755);
+    makeIconFolder("inside", 1);
+    ToolResult inside = runInside("inside");
+
+    // Each form of path names a copy of the folder, and the tool starts in a
+    // working directory that holds no icons. The absolute path is a
+    // drive-letter path under wine.
+    std::vector<std::pair<std::string, std::string>> copies = {
+        {"My Icons", toolPath(dir.path() + "/My Icons/")},
+        {"relative", toolPath("../relative")},
+    };
+    WineShare share(dir.path());
+    if (!runningNativeTool()) {
+        // A quoted folder with a final backslash, as Windows PowerShell
+        // passes it ("C:\My Icons\"), reaches the program as C:\My Icons".
+        copies.push_back({"quoted", toolPath(dir.path() + "/quoted") + "\""});
+        if (!share.path().empty()) copies.push_back({"on a share", share.path() + "\\on a share"});
+    }
+    for (const auto& copy : copies) {
+        SCOPED_TRACE(copy.second);
+        makeIconFolder(copy.first, 1);
+        ToolResult result = runTool({copy.second}, "elsewhere");
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.errors, "");
+        EXPECT_EQ(result.output, inside.output);
+        EXPECT_EQ(contentsOf(copy.first), contentsOf("inside"));
+    }
+    EXPECT_TRUE(contentsOf("elsewhere").empty());
+}
+
+TEST(Arguments, SeveralFoldersEachGetAHeadedPartAndAMissingPathAWarning) {
+    ScopedWorkDir dir;
+    makeIconFolder("one", 1);
+    makeIconFolder("one alone", 1);
+    mkdir("two", 0755);  // no masks, one icon
+    writeFile("two/Fire.tga", noiseTga(4, 4, 32, 9).bytes());
+    mkdir("two alone", 0755);
+    writeFile("two alone/Fire.tga", noiseTga(4, 4, 32, 9).bytes());
+    std::string partOne = bodyOf(runInside("one alone").output);
+    std::string partTwo = bodyOf(runInside("two alone").output);
+
+    // Both relative: the second is found after working in the first.
+    const std::string one = toolPath("one"), missing = toolPath("gone/away"), two = toolPath("two");
+    ToolResult result = runTool({one, missing, two});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, kExpectedBanner + heading(one) + partOne + "WARN:\tPath \"" + missing +
+                                 "\" not found!\n" + heading(two) + partTwo + kExpectedClosing);
+    EXPECT_EQ(contentsOf("one"), contentsOf("one alone"));
+    EXPECT_EQ(contentsOf("two"), contentsOf("two alone"));
+}
+
+TEST(Arguments, GivenFilesAreWorkedOnAloneAndNamesThatAreNoIconsAreNoted) {
+    ScopedWorkDir dir;
+    makeIconFolder("icons", 1);
+    makeIconFolder("reference", 1);
+    for (const char* name : {"DISold.tga", "b_Autocast.tga", "notes.txt"}) {
+        writeFile(std::string("icons/") + name, Bytes{1, 2, 3});
+    }
+    Contents before = contentsOf("icons");
+    runInside("reference");
+
+    std::vector<std::string> arguments;
+    for (const char* name : {"b.tga", "notes.txt", "ZOF_PASSIVE_MASK.tga", "DISold.tga", "A.TGA", "b_Autocast.tga"}) {
+        arguments.push_back(toolPath(dir.path() + "/icons/" + name));
+    }
+    ToolResult result = runTool(arguments);
+    EXPECT_EQ(result.exitCode, 0);
+    // In the order a run takes names, each line where the file would stand.
+    EXPECT_EQ(bodyOf(result.output),
+              kHeader + reportLine("A.tga", "Normal") + reportLine("b.tga", "Normal") +
+                  "NOTE:\tFile \"b_Autocast.tga\" has the suffix \"_Autocast\" of a variant, not an icon. Skipped!\n"
+                  "NOTE:\tFile \"DISold.tga\" has the prefix \"DIS\" or \"PAS\" of a variant, not an icon. Skipped!\n"
+                  "NOTE:\tFile \"notes.txt\" is not a *.tga file. Skipped!\n"
+                  "NOTE:\tFile \"ZOF_PASSIVE_MASK.tga\" is a mask, not an icon. Skipped!\n"
+                  "Processing complete! 2 of 2 files processed\n");
+
+    // The two icons and their variants as a run over the folder makes them;
+    // everything else as it was.
+    Contents expected = before;
+    Contents reference = contentsOf("reference");
+    // (b_Autocast.tga, given as a name to skip, is remade as b.tga's variant.)
+    for (const char* name : {"A.TGA", "DISA.tga", "PASA.tga", "A_Autocast.tga", "b.tga", "DISb.tga", "PASb.tga",
+                             "b_Autocast.tga"}) {
+        expected[name] = reference[name];
+    }
+    EXPECT_EQ(contentsOf("icons"), expected);
+}
+
+TEST(Arguments, HelpVersionAndUnknownOptionsWorkOnNothing) {
+    ScopedWorkDir dir;
+    makeIconFolder("icons", 1);
+    Contents before = contentsOf("icons");
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{"--help"}, {"-h"}, {"icons", "/?"}}) {
+        ToolResult result = runTool(arguments);
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.output.rfind("Usage: button-disabler [OPTION]... [FOLDER | ICON.tga]...\n", 0), 0u);
+        for (const char* word : {"ZOF_NORMAL_MASK.tga", "ZOF_AUTOCAST_MASK.tga", "--version", "--no-wait"}) {
+            EXPECT_NE(result.output.find(word), std::string::npos) << word;
+        }
+        EXPECT_EQ(result.errors, "");
+    }
+
+    ToolResult version = runTool({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.output, "button-disabler " BD_VERSION "\n");
+
+    ToolResult unknown = runTool({"icons", "--bogus"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_EQ(unknown.output, "");
+    EXPECT_EQ(unknown.errors.rfind("button-disabler: unknown option \"--bogus\"\nUsage: button-disabler", 0), 0u);
+    EXPECT_EQ(contentsOf("icons"), before);
+
+    // After "--" a folder may look like an option.
+    makeIconFolder("--help", 1);
+    ToolResult folder = runTool({"--", "--help"});
+    EXPECT_EQ(folder.output, runInside("icons").output);
+    EXPECT_EQ(contentsOf("--help"), contentsOf("icons"));
+}
+
+TEST(Arguments, NoWaitEndsTheRunWithoutAKey) {
+    if (!runningNativeTool()) GTEST_SKIP() << "needs a terminal of this machine";
+    ScopedWorkDir dir;
+    // On a terminal of its own; true when the tool ended within the time.
+    auto endsUnaided = [](const char* option, int milliseconds) {
+        int terminal = -1;
+        pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+        if (child == 0) {
+            execl(BD_TOOL_PATH, BD_TOOL_PATH, option, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        bool ended = false;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        while (!ended && std::chrono::steady_clock::now() < deadline) {
+            pollfd output{terminal, POLLIN, 0};
+            if (poll(&output, 1, 20) > 0) {
+                char buffer[4096];
+                ssize_t drained = read(terminal, buffer, sizeof buffer);  // so that printing never blocks
+                (void)drained;
+            }
+            ended = waitpid(child, nullptr, WNOHANG) == child;
+        }
+        if (!ended) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+        }
+        close(terminal);
+        return ended;
+    };
+    EXPECT_TRUE(endsUnaided("--no-wait", 10000));
+    EXPECT_FALSE(endsUnaided("--", 500));  // the same run without the option waits
+}
