@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 
 #include "batch/batch_run.h"
 #include "batch/console_texts.h"
@@ -21,37 +22,58 @@ struct Job {
 };
 
 // Every path is looked at before any folder is entered, so that relative
-// paths all start from the directory the program was started in.
+// paths all start from the directory the program was started in. Nothing
+// is worked on twice: a folder given again (by whatever spelling), a file
+// given again, or files of a folder that is itself given, would have the
+// normal mask laid over their icons a second time.
 std::vector<Job> planJobs(const std::vector<std::string>& paths) {
     std::vector<Job> jobs;
+    std::set<std::string> folders;      // identities of the folders given
+    std::set<std::string> files;        // identities of the files given
+    std::vector<std::string> filesIn;   // for each job, its folder's identity
     for (const std::string& path : paths) {
         switch (platform::pathKind(path)) {
-            case platform::PathKind::Folder:
+            case platform::PathKind::Folder: {
+                std::string identity = platform::identityOf(path);
+                if (!identity.empty() && !folders.insert(identity).second) break;
                 jobs.push_back({Job::Kind::Folder, path, {}});
+                filesIn.push_back(identity);
                 break;
+            }
             case platform::PathKind::Missing:
                 jobs.push_back({Job::Kind::NotFound, path, {}});
+                filesIn.emplace_back();
                 break;
             case platform::PathKind::Inaccessible:
                 jobs.push_back({Job::Kind::CannotOpen, path, {}});
+                filesIn.emplace_back();
                 break;
             case platform::PathKind::File: {
+                std::string identity = platform::identityOf(path);
+                if (!identity.empty() && !files.insert(identity).second) break;
                 // Files of one folder are done together, with its masks
                 // loaded once, in the order a run would take them.
                 platform::SplitPath split = platform::splitPath(path);
-                auto sameFolder = std::find_if(jobs.begin(), jobs.end(), [&](const Job& job) {
-                    return job.kind == Job::Kind::Files && job.path == split.folder;
-                });
-                if (sameFolder == jobs.end()) {
+                std::string folder = platform::identityOf(split.folder);
+                if (folder.empty()) folder = "path:" + split.folder;
+                auto sameFolder = std::find(filesIn.begin(), filesIn.end(), folder);
+                std::size_t at = static_cast<std::size_t>(sameFolder - filesIn.begin());
+                if (sameFolder == filesIn.end() || jobs[at].kind != Job::Kind::Files) {
                     jobs.push_back({Job::Kind::Files, split.folder, {split.name}});
+                    filesIn.push_back(folder);
                 } else {
-                    sameFolder->names.push_back(split.name);
+                    jobs[at].names.push_back(split.name);
                 }
                 break;
             }
         }
     }
-    return jobs;
+    // A folder's own run takes every icon in it, given by name or not.
+    std::vector<Job> planned;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        if (jobs[i].kind != Job::Kind::Files || folders.count(filesIn[i]) == 0) planned.push_back(jobs[i]);
+    }
+    return planned;
 }
 
 void printHeading(const std::string& folder) {

@@ -25,6 +25,12 @@ enum class PathKind {
 // What `path` names, a relative path being taken from the current directory.
 PathKind pathKind(const std::string& path);
 
+// What identifies the file or folder `path` names, whatever spelling
+// reaches it (links, "." and "..", letter case where the file system
+// ignores it): equal strings for the same file or folder, "" when it
+// cannot be told.
+std::string identityOf(const std::string& path);
+
 // Splits a path to a file into the folder that holds it and the file's own
 // name. The folder keeps its final separator, so that a root stays a root
 // ("/", "C:\", "\\server\share\"); it is empty when the path names a file of

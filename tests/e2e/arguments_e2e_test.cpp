@@ -102,6 +102,13 @@ TEST(Arguments, OneFolderGivesTheOutputAndFilesOfARunStartedInsideIt) {
         EXPECT_EQ(contentsOf(copy.first), contentsOf("inside"));
     }
     EXPECT_TRUE(contentsOf("elsewhere").empty());
+
+    // Given again in another spelling, and with an icon of it given too, the
+    // folder is still worked on once: no icon gets the normal mask twice.
+    makeIconFolder("twice", 1);
+    ToolResult twice = runTool({toolPath("twice"), toolPath(dir.path() + "/twice/"), toolPath("twice/b.tga")});
+    EXPECT_EQ(twice.output, inside.output);
+    EXPECT_EQ(contentsOf("twice"), contentsOf("inside"));
 }
 
 TEST(Arguments, SeveralFoldersEachGetAHeadedPartAndAMissingPathAWarning) {

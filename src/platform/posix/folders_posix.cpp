@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 
 namespace platform {
 namespace {
@@ -39,6 +40,13 @@ PathKind pathKind(const std::string& path) {
         return errno == ENOENT || errno == ENOTDIR ? PathKind::Missing : PathKind::Inaccessible;
     }
     return S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::File;
+}
+
+std::string identityOf(const std::string& path) {
+    struct stat info;
+    if (stat(path.empty() ? "." : path.c_str(), &info) != 0) return std::string();
+    return std::to_string(static_cast<unsigned long long>(info.st_dev)) + ":" +
+           std::to_string(static_cast<unsigned long long>(info.st_ino));
 }
 
 SplitPath splitPath(const std::string& path) {

@@ -1,11 +1,14 @@
 // The command line and its folders on Windows: '\' and '/' both separate,
 // a path may start with a drive letter ("C:\Icons", "C:Icons") or name a
-// share ("\\server\share\Icons"). Every path and argument the program
-// handles passes through here, so that moving to the system's wide-character
-// interfaces changes this file alone.
+// share ("\\server\share\Icons"). Arguments and paths are UTF-8 inside the
+// program; the command line is read, and every path handed to the system,
+// in UTF-16, so that no name in any script is mistaken for another.
 #include "platform/folders.h"
 
 #include <windows.h>
+#include <shellapi.h>
+
+#include "platform/windows/wide.h"
 
 namespace platform {
 namespace {
@@ -19,13 +22,13 @@ bool hasDriveLetter(const std::string& path) {
            ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
 }
 
-const std::string& startingDirectory() {
-    static const std::string start = [] {
-        std::string directory(MAX_PATH, '\0');
-        DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(directory.size()), &directory[0]);
+const std::wstring& startingDirectory() {
+    static const std::wstring start = [] {
+        std::wstring directory(MAX_PATH, L'\0');
+        DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), &directory[0]);
         if (length >= directory.size()) {  // too small: the length asked for counts the terminator
-            directory.assign(length, '\0');
-            length = GetCurrentDirectoryA(length, &directory[0]);
+            directory.assign(length, L'\0');
+            length = GetCurrentDirectoryW(length, &directory[0]);
         }
         directory.resize(length < directory.size() ? length : 0);
         return directory;
@@ -33,24 +36,45 @@ const std::string& startingDirectory() {
     return start;
 }
 
+// An argument that is not valid UTF-16 names no file: it is kept, with its
+// broken part replaced, so that it can be named in a warning.
+std::string argumentText(const wchar_t* argument) {
+    std::string text;
+    if (windows::toUtf8(argument, text)) return text;
+    int needed = WideCharToMultiByte(CP_UTF8, 0, argument, -1, nullptr, 0, nullptr, nullptr);
+    if (needed <= 1) return std::string();
+    text.assign(static_cast<std::size_t>(needed), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, argument, -1, &text[0], needed, nullptr, nullptr);
+    text.resize(static_cast<std::size_t>(needed - 1));
+    return text;
+}
+
 }  // namespace
 
-std::vector<std::string> commandLineArguments(int argc, char** argv) {
+std::vector<std::string> commandLineArguments(int, char**) {
+    // The narrow argv has been through the system's code page, which maps
+    // names outside it to others: the command line is read in UTF-16.
     std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i) {
-        std::string argument = argv[i];
-        // The runtime reads \" as a quotation mark, so a quoted folder with a
-        // final backslash ("C:\My Icons\", as Windows PowerShell passes it)
+    int count = 0;
+    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (words == nullptr) return arguments;
+    for (int i = 1; i < count; ++i) {
+        std::string argument = argumentText(words[i]);
+        // \" reads as a quotation mark, so a quoted folder with a final
+        // backslash ("C:\My Icons\", as Windows PowerShell passes it)
         // arrives ending in '"'. No file name can hold that character: it is
         // the backslash the user typed.
         if (argument.size() > 1 && argument.back() == '"') argument.back() = '\\';
         arguments.push_back(argument);
     }
+    LocalFree(words);
     return arguments;
 }
 
 PathKind pathKind(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    std::wstring wide;
+    if (!windows::toWide(path, wide)) return PathKind::Missing;
+    DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         switch (GetLastError()) {
             case ERROR_FILE_NOT_FOUND:
@@ -67,6 +91,21 @@ PathKind pathKind(const std::string& path) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::Folder : PathKind::File;
 }
 
+std::string identityOf(const std::string& path) {
+    std::wstring wide;
+    if (!windows::toWide(path.empty() ? "." : path, wide)) return std::string();
+    // No access asked for: attributes only, for a folder as for a file.
+    HANDLE handle = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::string();
+    BY_HANDLE_FILE_INFORMATION info;
+    bool known = GetFileInformationByHandle(handle, &info) != 0;
+    CloseHandle(handle);
+    if (!known) return std::string();
+    return std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(info.nFileIndexHigh) + ":" +
+           std::to_string(info.nFileIndexLow);
+}
+
 SplitPath splitPath(const std::string& path) {
     std::string::size_type separator = path.find_last_of("\\/");
     if (separator != std::string::npos) return {path.substr(0, separator + 1), path.substr(separator + 1)};
@@ -76,12 +115,13 @@ SplitPath splitPath(const std::string& path) {
 }
 
 bool enterFolder(const std::string& folder) {
-    const std::string& start = startingDirectory();
-    bool atStart = !start.empty() && SetCurrentDirectoryA(start.c_str()) != 0;
+    const std::wstring& start = startingDirectory();
+    bool atStart = !start.empty() && SetCurrentDirectoryW(start.c_str()) != 0;
     if (folder.empty()) return atStart;
     // A path from a drive's or a share's root needs no starting point.
     if (!atStart && !hasDriveLetter(folder) && !isSeparator(folder[0])) return false;
-    return SetCurrentDirectoryA(folder.c_str()) != 0;
+    std::wstring wide;
+    return windows::toWide(folder, wide) && SetCurrentDirectoryW(wide.c_str()) != 0;
 }
 
 }  // namespace platform
