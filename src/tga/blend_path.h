@@ -7,8 +7,10 @@
 namespace tga {
 
 enum class BlendPath {
-    Baseline,  // what every CPU of the target runs (SSE2 on x86-64)
-    Avx2,      // 256-bit vectors, on x86 CPUs that have AVX2
+    Baseline,  // the portable loops, vectorised for what every CPU of the
+               // target runs (SSE2 on x86-64)
+    Avx2,      // 256-bit vectors for 4-byte pixels under 32-bit masks, on
+               // x86 CPUs that have AVX2; other layouts as Baseline
 };
 
 // Whether this build has the path and this CPU (and its operating system)

@@ -2,18 +2,10 @@
 #include <algorithm>
 #include <new>
 
+#include "tga/blend_avx2.h"
 #include "tga/blend_path.h"
 #include "tga/pixel_blend.h"
 #include "tga/tga_image.h"
-
-// The AVX2 path exists where GCC or Clang build for x86: they compile one
-// function for an instruction set the rest of the program may not assume,
-// and tell at run time whether the CPU has it.
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#define BD_BLEND_AVX2 1
-#else
-#define BD_BLEND_AVX2 0
-#endif
 
 bool TgaImage::sameSize(const TgaImage& other) const {
     return width == other.width && height == other.height;
@@ -57,12 +49,6 @@ namespace {
 
 constexpr std::uint32_t kOpaque = 255;
 
-// The fixed-layout loops below are written once and compiled once per blend
-// path: each path's entry point has them inlined, so they take that entry
-// point's instruction set. Inlining is forced because an out-of-line copy
-// would be compiled for the baseline only and shared by both paths.
-#define BD_BLEND_INLINE [[gnu::always_inline]] inline
-
 // One pixel at a time, exactly as the operator is defined: right for any
 // layout, overlapping pixels included.
 void blendEachPixel(std::uint8_t* image, PixelLayout imageLayout, const std::uint8_t* mask,
@@ -82,7 +68,7 @@ void blendEachPixel(std::uint8_t* image, PixelLayout imageLayout, const std::uin
 }
 
 // x / 255 for x <= 255 * 255, without a division.
-BD_BLEND_INLINE std::uint16_t divideBy255(std::uint16_t x) {
+inline std::uint16_t divideBy255(std::uint16_t x) {
     return static_cast<std::uint16_t>((x + 1 + (x >> 8)) >> 8);
 }
 
@@ -97,17 +83,8 @@ BD_BLEND_INLINE std::uint16_t divideBy255(std::uint16_t x) {
 // at least 1/255 cannot round up to it, so truncating gives exactly the
 // integer quotient. Signed lanes convert to and from float in one
 // instruction.
-//
-// Both arguments hold at any vector width, so the AVX2 path gives the
-// baseline's bytes, which are the integer operator's: each lane does the
-// same integer operations, and the only float work, conversions and one
-// division, is IEEE arithmetic in SSE2, AVX2 and the x87 alike (the
-// division is correctly rounded; the compiler may replace it by a
-// reciprocal estimate only under -ffast-math, which the build never uses).
-// Where the x87 divides with more precision than float, the quotient is
-// closer still to the exact one, and truncation is as exact.
 template <std::uint32_t kImageStride, bool kImageAlpha, std::uint32_t kMaskStride, bool kMaskAlpha>
-BD_BLEND_INLINE void blendFixedLayout(std::uint8_t* image, const std::uint8_t* mask, std::size_t count) {
+void blendFixedLayout(std::uint8_t* image, const std::uint8_t* mask, std::size_t count) {
     constexpr std::int32_t kOpaqueLane = static_cast<std::int32_t>(kOpaque);
     for (std::size_t i = 0; i < count; ++i) {
         std::uint8_t* pixel = image + i * kImageStride;
@@ -144,7 +121,7 @@ BD_BLEND_INLINE void blendFixedLayout(std::uint8_t* image, const std::uint8_t* m
 }
 
 template <std::uint32_t kImageStride, bool kImageAlpha, std::uint32_t kMaskStride, bool kMaskAlpha>
-BD_BLEND_INLINE void blendFixedLayouts(std::uint8_t* image, const std::uint8_t* mask, std::size_t count) {
+void blendFixedLayouts(std::uint8_t* image, const std::uint8_t* mask, std::size_t count) {
     if constexpr (!kImageAlpha) {
         blendFixedLayout<kImageStride, false, kMaskStride, kMaskAlpha>(image, mask, count);
     } else {
@@ -167,7 +144,7 @@ BD_BLEND_INLINE void blendFixedLayouts(std::uint8_t* image, const std::uint8_t* 
 }
 
 template <std::uint32_t kImageStride, bool kImageAlpha>
-BD_BLEND_INLINE void blendOverAnyMask(std::uint8_t* image, const std::uint8_t* mask, PixelLayout maskLayout,
+void blendOverAnyMask(std::uint8_t* image, const std::uint8_t* mask, PixelLayout maskLayout,
                       std::size_t count) {
     if (maskLayout.stride == 4 && maskLayout.hasAlpha) {
         blendFixedLayouts<kImageStride, kImageAlpha, 4, true>(image, mask, count);
@@ -178,8 +155,9 @@ BD_BLEND_INLINE void blendOverAnyMask(std::uint8_t* image, const std::uint8_t* m
     }
 }
 
-BD_BLEND_INLINE void blendAnyLayout(std::uint8_t* image, PixelLayout imageLayout, const std::uint8_t* mask,
-                                    PixelLayout maskLayout, std::size_t count) {
+// The portable path: what every CPU of the target runs.
+void blendPortable(std::uint8_t* image, PixelLayout imageLayout, const std::uint8_t* mask,
+                   PixelLayout maskLayout, std::size_t count) {
     if (imageLayout.stride == 4 && imageLayout.hasAlpha) {
         blendOverAnyMask<4, true>(image, mask, maskLayout, count);
     } else if (imageLayout.stride == 4) {
@@ -191,26 +169,11 @@ BD_BLEND_INLINE void blendAnyLayout(std::uint8_t* image, PixelLayout imageLayout
     }
 }
 
-// The two entry points: the same source, compiled for the target's baseline
-// and for AVX2.
-void blendRunBaseline(std::uint8_t* image, PixelLayout imageLayout, const std::uint8_t* mask,
-                      PixelLayout maskLayout, std::size_t count) {
-    blendAnyLayout(image, imageLayout, mask, maskLayout, count);
-}
-
-#if BD_BLEND_AVX2
-__attribute__((target("avx2"))) void blendRunAvx2(std::uint8_t* image, PixelLayout imageLayout,
-                                                  const std::uint8_t* mask, PixelLayout maskLayout,
-                                                  std::size_t count) {
-    blendAnyLayout(image, imageLayout, mask, maskLayout, count);
-}
-#endif
-
 bool cpuRunsAvx2() {
 #if BD_BLEND_AVX2
-    // Called by hand: the path is chosen while static objects are built,
+    // Asked by hand: the path is chosen while static objects are built,
     // possibly before the runtime has filled in the CPU's features. The
-    // answer also covers the operating system: AVX2 counts only where it
+    // answer covers the operating system too: AVX2 counts only where it
     // saves the 256-bit registers on a task switch.
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") != 0;
@@ -237,15 +200,19 @@ bool forceBlendPath(BlendPath path) {
     return true;
 }
 
+// The AVX2 path covers 4-byte image pixels under 32-bit masks: every block
+// the writer blends has 4-byte pixels, and masks are 32-bit pictures as a
+// rule. Other layouts take the portable loops on every path.
 void blendRun(std::uint8_t* image, PixelLayout imageLayout, const std::uint8_t* mask,
               PixelLayout maskLayout, std::size_t count) {
 #if BD_BLEND_AVX2
-    if (chosenPath == BlendPath::Avx2) {
-        blendRunAvx2(image, imageLayout, mask, maskLayout, count);
+    if (chosenPath == BlendPath::Avx2 && imageLayout.stride == 4 && maskLayout.stride == 4 &&
+        maskLayout.hasAlpha) {
+        blendOver32BitMaskAvx2(image, imageLayout.hasAlpha, mask, count);
         return;
     }
 #endif
-    blendRunBaseline(image, imageLayout, mask, maskLayout, count);
+    blendPortable(image, imageLayout, mask, maskLayout, count);
 }
 
 }  // namespace tga
