@@ -126,14 +126,39 @@ run_once() {
   cat "$work/one.txt" >>"$work/$set.$who.runs"
 }
 
-# stat_of SET WHO EXPRESSION: the median over the rounds of an awk
-# expression of the fields "wall user sys peak_kib".
-stat_of() { awk "{ print $3 }" "$work/$1.$2.runs" | median; }
-# paired SET A B: the median of A's wall over B's wall within each round.
-paired() { paste "$work/$1.$2.runs" "$work/$1.$3.runs" | awk '{ print $1 / $5 }' | median; }
+# values SET WHO EXPRESSION: one value per round, an awk expression of the
+# fields "wall user sys peak_kib" of each run.
+values() { awk "{ print $3 }" "$work/$1.$2.runs"; }
+stat_of() { values "$@" | median; }
+# paired SET A B EXPRESSION: the median over the rounds of A's value over B's
+# in the same round.
+paired() {
+  paste <(values "$1" "$2" "$4") <(values "$1" "$3" "$4") | awk '{ print ($2 > 0 ? $1 / $2 : 1e9) }' | median
+}
+
+# time_row SET EXPRESSION: the floors, the tool and the Pillow peer, and the ratios.
+time_row() {
+  local set="$1" e="$2" pillow="| n/a | n/a |"
+  if [ "$PILLOW" = 1 ]; then
+    pillow="$(awk -v p="$(stat_of "$set" pillow "$e")" -v r="$(paired "$set" pillow tool "$e")" \
+      'BEGIN { printf "| %.3f s | %.1fx |", p, r }')"
+  fi
+  awk -v s="$set" -v a="$(stat_of "$set" floor-in-place "$e")" -v b="$(stat_of "$set" floor-rename "$e")" \
+    -v t="$(stat_of "$set" tool "$e")" -v r="$(paired "$set" tool floor-rename "$e")" -v p="$pillow" \
+    'BEGIN { printf "| %s | %.3f s | %.3f s | %.3f s | %.2fx %s", s, a, b, t, r, p }'
+}
+
+memory_row() {
+  local set="$1" pillow="n/a"
+  [ "$PILLOW" = 1 ] && pillow="$(awk -v k="$(stat_of "$set" pillow '$4')" 'BEGIN { printf "%.1f MB", k / 1024 }')"
+  awk -v s="$set" -v a="$(stat_of "$set" floor-in-place '$4')" -v b="$(stat_of "$set" floor-rename '$4')" \
+    -v t="$(stat_of "$set" tool '$4')" -v p="$pillow" \
+    'BEGIN { printf "| %s | %.1f MB | %.1f MB | %.1f MB | %s |", s, a / 1024, b / 1024, t / 1024, p }'
+}
 
 wall_rows=()
-cost_rows=()
+cpu_rows=()
+memory_rows=()
 declare -A written=()
 for set in $SETS; do
   count="${set%x*}"
@@ -163,22 +188,9 @@ for set in $SETS; do
     order=("${reversed[@]}")
   done
 
-  t_wall="$(stat_of "$set" tool '$1')"
-  pillow="| n/a | n/a |"
-  p_peak="n/a"
-  if [ "$PILLOW" = 1 ]; then
-    pillow="$(awk -v p="$(stat_of "$set" pillow '$1')" -v r="$(paired "$set" pillow tool)" \
-      'BEGIN { printf "| %.3f s | %.1fx |", p, r }')"
-    p_peak="$(awk -v k="$(stat_of "$set" pillow '$4')" 'BEGIN { printf "%.1f MB", k / 1024 }')"
-  fi
-  wall_rows+=("$(awk -v s="$set" -v a="$(stat_of "$set" floor-in-place '$1')" -v b="$(stat_of "$set" floor-rename '$1')" \
-    -v t="$t_wall" -v r="$(paired "$set" tool floor-rename)" -v p="$pillow" \
-    'BEGIN { printf "| %s | %.3f s | %.3f s | %.3f s | %.2fx %s", s, a, b, t, r, p }')")
-  cost_rows+=("$(awk -v s="$set" -v n="$count" -v px="$size" -v t="$t_wall" \
-    -v tc="$(stat_of "$set" tool '$2 + $3')" -v fc="$(stat_of "$set" floor-rename '$2 + $3')" \
-    -v tp="$(stat_of "$set" tool '$4')" -v fp="$(stat_of "$set" floor-rename '$4')" -v pp="$p_peak" 'BEGIN {
-      printf "| %s | %.3f s | %.3f s | %.1f | %.1f MB | %.1f MB | %s |",
-        s, tc, fc, t * 1e9 / (n * px * px), tp / 1024, fp / 1024, pp }')")
+  wall_rows+=("$(time_row "$set" '$1')")
+  cpu_rows+=("$(time_row "$set" '$2 + $3')")
+  memory_rows+=("$(memory_row "$set")")
 done
 
 # strace -c -f of one run; prints "syscall calls" lines into $work/strace.WHO.
@@ -211,8 +223,10 @@ if [ -n "$STRACE_SET" ]; then
           if (a < 0.005 && b < 0.005 && c < 0.005) { oa += a; ob += b; oc += c; others++; continue }
           printf "| %s | %.2f | %.2f | %.2f |\n", names[i], a, b, c
         }
-        if (others) printf "| (%d others, each under 0.005) | %.2f | %.2f | %.2f |\n", others, oa, ob, oc
-      }' "$work/strace.tool" "$work/strace.floor-rename" "$work/strace.floor-in-place" | sort -t'|' -k3,3gr -k2,2)"
+        # Sorted after the others, by a key in front that is cut off then.
+        if (others) printf "~| (%d others, each under 0.005) | %.2f | %.2f | %.2f |\n", others, oa, ob, oc
+      }' "$work/strace.tool" "$work/strace.floor-rename" "$work/strace.floor-in-place" |
+    sort -t'|' -k1,1 -k3,3gr | sed 's/^~//')"
   syscall_table+=$'\n'"$(for who in tool floor-rename floor-in-place; do awk '{ s += $2 } END { print s }' "$work/strace.$who"; done |
     awk -v icons="$icons" '{ t[NR] = $1 / icons } END { printf "| **all** | **%.2f** | **%.2f** | **%.2f** |", t[1], t[2], t[3] }')"
 fi
@@ -245,13 +259,24 @@ echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -
 echo "Medians of $RUNS paired rounds, each run on a fresh copy of the set. Ratios are medians of the"
 echo "ratios within a round."
 echo
-echo "| set (icons x size) | lean floor, in place | lean floor, temporary + rename | tool | tool / floor (temporary + rename) | Pillow peer | Pillow / tool |"
+header="| set (icons x size) | lean floor, in place | lean floor, temporary + rename | tool | tool / floor (temporary + rename) | Pillow peer | Pillow / tool |"
+echo "Wall time:"
+echo
+echo "$header"
 echo "|---|---|---|---|---|---|---|"
 printf '%s\n' "${wall_rows[@]}"
 echo
-echo "| set | tool user+sys | floor (temporary + rename) user+sys | tool ns per pixel (wall) | tool peak memory | floor peak memory | Pillow peak memory |"
+echo "CPU time (user + system):"
+echo
+echo "$header"
 echo "|---|---|---|---|---|---|---|"
-printf '%s\n' "${cost_rows[@]}"
+printf '%s\n' "${cpu_rows[@]}"
+echo
+echo "Peak memory (resident set):"
+echo
+echo "| set (icons x size) | lean floor, in place | lean floor, temporary + rename | tool | Pillow peer |"
+echo "|---|---|---|---|---|"
+printf '%s\n' "${memory_rows[@]}"
 if [ -n "$syscall_table" ]; then
   echo
   echo "System calls per icon (four outputs each), strace -c -f of one run of set $STRACE_SET, divided by $icons:"
