@@ -155,8 +155,10 @@ void blendOverAnyMask(std::uint8_t* image, const std::uint8_t* mask, PixelLayout
     }
 }
 
-// The portable path: what every CPU of the target runs.
-void blendPortable(std::uint8_t* image, PixelLayout imageLayout, const std::uint8_t* mask,
+// The portable path: what every CPU of the target runs. Kept out of line:
+// inlined, its large frame would be set up on every call of blendRun (once
+// per row), the AVX2 path's calls included.
+[[gnu::noinline]] void blendPortable(std::uint8_t* image, PixelLayout imageLayout, const std::uint8_t* mask,
                    PixelLayout maskLayout, std::size_t count) {
     if (imageLayout.stride == 4 && imageLayout.hasAlpha) {
         blendOverAnyMask<4, true>(image, mask, maskLayout, count);
