@@ -19,7 +19,8 @@
 #   BENCH_DIR=dir   where the sets are made and run (default
 #                   /dev/shm/button-disabler-bench: tmpfs, so that no disk
 #                   is in the figures)
-# Builds and logs live in bench/work/ (ignored by git).
+# Builds and logs live in bench/work/ (ignored by git); the sets are removed
+# at the end of a run that succeeds, and kept for a look when one fails.
 set -Eeuo pipefail
 trap 'echo "bench/run.sh: stopped: \"$BASH_COMMAND\" failed (line $LINENO)" >&2' ERR
 bench="$(cd "$(dirname "$0")" && pwd)"
@@ -248,7 +249,9 @@ if [ "$CALLGRIND" = 1 ]; then
       BEGIN { printf "| %s | %s | %s | %.1f |", s, grouped(i), grouped(i / n), i / (n * px * px) }')")
   done
 fi
-rm -rf "$data/run"
+# The sets are made anew every run: they would only hold memory on tmpfs.
+rm -rf "$data/run" "$data/sets"
+rmdir "$data" 2>/dev/null || true  # kept when it holds anything else
 
 echo
 echo "Tool: $TOOL${TOOL_REV:+ (revision $TOOL_REV)}"
