@@ -3,7 +3,7 @@
 //
 // The icons mix every form the tool reads: uncompressed and run-length
 // encoded, 24 and 32 bits, bottom-up and top-down (descriptor 0x20), with and
-// without an image ID. Their pictures have flat areas and noisy areas, so
+// without an image ID, with and without the footer of TGA 2.0 files. Their pictures have flat areas and noisy areas, so
 // that run-length files hold both run and raw packets. The masks are 32-bit
 // pictures of the icons' size with alpha ranging from clear to opaque.
 #include <algorithm>
@@ -71,11 +71,9 @@ Bytes picture(int size, int bytesPerPixel, Random& random) {
     return pixels;
 }
 
-// Run-length encoding as common writers do it: runs of two or more equal
-// pixels become run packets, everything else raw packets; packets may cross
-// row ends.
-Bytes encodeRunLength(const Bytes& pixels, int bytesPerPixel) {
-    Bytes out;
+// Run-length encoding of one row: runs of two or more equal pixels become
+// run packets, everything else raw packets.
+void encodeRow(const Bytes& pixels, int bytesPerPixel, Bytes& out) {
     std::size_t n = pixels.size() / bytesPerPixel;
     auto same = [&](std::size_t a, std::size_t b) {
         for (int k = 0; k < bytesPerPixel; ++k) {
@@ -101,14 +99,35 @@ Bytes encodeRunLength(const Bytes& pixels, int bytesPerPixel) {
                    pixels.begin() + (i + raw) * bytesPerPixel);
         i += raw;
     }
+}
+
+// Row by row: no packet crosses a row end, as TGA 2.0 asks of writers. The
+// tool reads packets that do, but the Pillow peer's reader refuses them.
+Bytes encodeRunLength(const Bytes& pixels, int bytesPerPixel, int rowPixels) {
+    Bytes out;
+    const std::size_t rowBytes = static_cast<std::size_t>(rowPixels) * bytesPerPixel;
+    for (std::size_t at = 0; at < pixels.size(); at += rowBytes) {
+        encodeRow(Bytes(pixels.begin() + at, pixels.begin() + std::min(pixels.size(), at + rowBytes)),
+                  bytesPerPixel, out);
+    }
     return out;
 }
 
-bool writeFile(const std::string& name, const Bytes& head, const Bytes& body) {
+// The 26-byte footer that ends a TGA 2.0 file: no extension area, no
+// developer directory, then the signature.
+Bytes footer() {
+    Bytes f(8, 0);
+    const char signature[] = "TRUEVISION-XFILE.";
+    f.insert(f.end(), signature, signature + sizeof signature);  // with its '\0'
+    return f;
+}
+
+bool writeFile(const std::string& name, const Bytes& head, const Bytes& body, const Bytes& tail = {}) {
     std::FILE* file = std::fopen(name.c_str(), "wb");
     if (file == nullptr) return false;
     bool ok = std::fwrite(head.data(), 1, head.size(), file) == head.size() &&
-              std::fwrite(body.data(), 1, body.size(), file) == body.size();
+              std::fwrite(body.data(), 1, body.size(), file) == body.size() &&
+              std::fwrite(tail.data(), 1, tail.size(), file) == tail.size();
     return std::fclose(file) == 0 && ok;
 }
 
@@ -174,13 +193,14 @@ int main(int argc, char** argv) {
         int bytesPerPixel = (i & 2) != 0 ? 4 : 3;
         std::uint8_t descriptor = (i & 4) != 0 ? 0x20 : (bytesPerPixel == 4 ? 0x08 : 0x00);
         std::string id = i % 3 == 0 ? "icon " + std::to_string(i) : "";
+        bool withFooter = i % 5 == 1;
         Bytes pixels = picture(size, bytesPerPixel, random);
-        Bytes body = runLength ? encodeRunLength(pixels, bytesPerPixel) : pixels;
+        Bytes body = runLength ? encodeRunLength(pixels, bytesPerPixel, size) : pixels;
         char name[32];
         std::snprintf(name, sizeof name, "Icon%05d.tga", i);
         Bytes head = header(runLength ? 10 : 2, size, static_cast<std::uint8_t>(bytesPerPixel * 8),
                             descriptor, id);
-        if (!writeFile(folder + "/" + name, head, body)) {
+        if (!writeFile(folder + "/" + name, head, body, withFooter ? footer() : Bytes{})) {
             std::perror(name);
             return 1;
         }

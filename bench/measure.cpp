@@ -1,7 +1,8 @@
 // Runs a command once and reports what it cost: measure OUTFILE COMMAND...
 // Writes "wall_seconds user_seconds sys_seconds peak_kib" to OUTFILE. The
 // child runs in a session of its own (no controlling terminal), with stdin
-// from /dev/null and stdout discarded, as the tool runs unattended.
+// from /dev/null, as the tool runs unattended; its output goes where
+// measure's goes (bench/run.sh keeps it in a log, to show on a failure).
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -34,10 +35,10 @@ int main(int argc, char** argv) {
     if (child < 0) return 1;
     if (child == 0) {
         setsid();
-        int null = open("/dev/null", O_RDWR);
+        int null = open("/dev/null", O_RDONLY);
         dup2(null, 0);
-        dup2(null, 1);
         execvp(argv[2], argv + 2);
+        std::perror(argv[2]);
         _exit(127);
     }
     int status = 0;

@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <new>
 
+#include "tga/blend_avx2.h"
+#include "tga/blend_path.h"
 #include "tga/pixel_blend.h"
 #include "tga/tga_image.h"
 
@@ -153,10 +155,11 @@ void blendOverAnyMask(std::uint8_t* image, const std::uint8_t* mask, PixelLayout
     }
 }
 
-}  // namespace
-
-void blendRun(std::uint8_t* image, PixelLayout imageLayout, const std::uint8_t* mask,
-              PixelLayout maskLayout, std::size_t count) {
+// The portable path: what every CPU of the target runs. Kept out of line:
+// inlined, its large frame would be set up on every call of blendRun (once
+// per row), the AVX2 path's calls included.
+[[gnu::noinline]] void blendPortable(std::uint8_t* image, PixelLayout imageLayout, const std::uint8_t* mask,
+                   PixelLayout maskLayout, std::size_t count) {
     if (imageLayout.stride == 4 && imageLayout.hasAlpha) {
         blendOverAnyMask<4, true>(image, mask, maskLayout, count);
     } else if (imageLayout.stride == 4) {
@@ -166,6 +169,52 @@ void blendRun(std::uint8_t* image, PixelLayout imageLayout, const std::uint8_t* 
     } else {
         blendEachPixel(image, imageLayout, mask, maskLayout, count);
     }
+}
+
+bool cpuRunsAvx2() {
+#if BD_BLEND_AVX2
+    // Asked by hand: the path is chosen while static objects are built,
+    // possibly before the runtime has filled in the CPU's features. The
+    // answer covers the operating system too: AVX2 counts only where it
+    // saves the 256-bit registers on a task switch.
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+#else
+    return false;
+#endif
+}
+
+BlendPath chosenPath = bestBlendPath();
+
+}  // namespace
+
+bool blendPathAvailable(BlendPath path) {
+    return path == BlendPath::Baseline || (path == BlendPath::Avx2 && cpuRunsAvx2());
+}
+
+BlendPath bestBlendPath() {
+    return cpuRunsAvx2() ? BlendPath::Avx2 : BlendPath::Baseline;
+}
+
+bool forceBlendPath(BlendPath path) {
+    if (!blendPathAvailable(path)) return false;
+    chosenPath = path;
+    return true;
+}
+
+// The AVX2 path covers 4-byte image pixels under 32-bit masks: every block
+// the writer blends has 4-byte pixels, and masks are 32-bit pictures as a
+// rule. Other layouts take the portable loops on every path.
+void blendRun(std::uint8_t* image, PixelLayout imageLayout, const std::uint8_t* mask,
+              PixelLayout maskLayout, std::size_t count) {
+#if BD_BLEND_AVX2
+    if (chosenPath == BlendPath::Avx2 && imageLayout.stride == 4 && maskLayout.stride == 4 &&
+        maskLayout.hasAlpha) {
+        blendOver32BitMaskAvx2(image, imageLayout.hasAlpha, mask, count);
+        return;
+    }
+#endif
+    blendPortable(image, imageLayout, mask, maskLayout, count);
 }
 
 }  // namespace tga

@@ -10,12 +10,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <initializer_list>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "support/temp_dir.h"
 #include "support/test_environment.h"
 #include "support/tga_builder.h"
+#include "tga/blend_path.h"
 #include "tga/tga_image.h"
 
 namespace {
@@ -389,6 +391,39 @@ TEST_F(EquivalenceTest, FilesLargerThanOneReadBlock) {
     }
 }
 
+}  // namespace
+
+namespace tga {
+// Names the path in failure messages.
+void PrintTo(BlendPath path, std::ostream* out) {
+    *out << (path == BlendPath::Avx2 ? "the AVX2 path" : "the baseline path");
+}
+}  // namespace tga
+
+namespace {
+
+// The blend tests run once per blend path (machine code for the baseline
+// and for AVX2); a path this CPU cannot run is skipped, with the reason.
+class BlendArithmetic : public ::testing::TestWithParam<tga::BlendPath> {
+protected:
+    void SetUp() override {
+        if (!tga::forceBlendPath(GetParam())) {
+            GTEST_SKIP() << "the AVX2 blend path cannot run here: this CPU (or its operating system) has no "
+                            "AVX2, or this is not an x86 build; the baseline path is tested alone";
+        }
+    }
+    void TearDown() override { tga::forceBlendPath(tga::bestBlendPath()); }
+
+    test_support::ScopedWorkDir workDir;
+};
+
+INSTANTIATE_TEST_SUITE_P(EveryPath, BlendArithmetic,
+                         ::testing::Values(tga::BlendPath::Baseline, tga::BlendPath::Avx2),
+                         [](const ::testing::TestParamInfo<tga::BlendPath>& path) {
+                             return path.param == tga::BlendPath::Avx2 ? std::string("Avx2")
+                                                                       : std::string("Baseline");
+                         });
+
 // The blend, whatever path it takes, against the operator written out
 // pixel by pixel: every pair of image and mask alpha, with colours at the
 // ends and in the middle of the range.
@@ -400,7 +435,7 @@ std::uint8_t referenceBlendChannel(std::uint32_t colour, std::uint32_t aImage, s
     return static_cast<std::uint8_t>((over * aMask + colour * wImage) / total);
 }
 
-TEST(BlendArithmetic, EveryAlphaPairGivesTheIntegerOperatorsResult) {
+TEST_P(BlendArithmetic, EveryAlphaPairGivesTheIntegerOperatorsResult) {
     const std::uint8_t colours[] = {0, 1, 2, 63, 127, 128, 129, 200, 253, 254, 255};
     const std::size_t kColours = sizeof colours;
     // One row per image alpha; along it every mask alpha with every pair of
@@ -440,8 +475,8 @@ TEST(BlendArithmetic, EveryAlphaPairGivesTheIntegerOperatorsResult) {
 // Images whose alpha changes along the rows (opaque stretches and
 // translucent ones side by side), 24-bit images, and 24-bit masks: every
 // combination of layouts the blend handles, against the plain operator.
-TEST(BlendArithmetic, MixedAlphaAndEveryLayout) {
-    const std::uint32_t width = 1000;
+TEST_P(BlendArithmetic, MixedAlphaAndEveryLayout) {
+    const std::uint32_t width = 1003;
     const std::uint32_t height = 3;
     for (std::uint32_t imageDepth : {32u, 24u}) {
         for (std::uint32_t maskDepth : {32u, 24u}) {
@@ -477,7 +512,7 @@ TEST(BlendArithmetic, MixedAlphaAndEveryLayout) {
 // saveBlended against what it stands for: copy, blend the copy, save it.
 // Depths whose pixels share bytes (0, 8, 16) included, masks of another
 // size and of 24 bits too.
-TEST_F(EquivalenceTest, SaveBlendedWritesWhatABlendedCopyWould) {
+TEST_P(BlendArithmetic, SaveBlendedWritesWhatABlendedCopyWould) {
     for (std::uint8_t depth : Byte{24, 32, 0, 8, 16, 40}) {
         for (std::uint8_t maskDepth : Byte{32, 24, 16}) {
             for (std::uint16_t maskWidth : std::initializer_list<std::uint16_t>{5, 4, 7}) {

@@ -1,0 +1,29 @@
+// The blend in 256-bit vectors for the layout the writer blends every
+// block in: 4-byte image pixels under 32-bit masks. Compiled for AVX2
+// whatever the rest of the program is compiled for; to be called only where
+// the CPU has AVX2.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// GCC and Clang building for x86 can compile single functions for AVX2 and
+// ask the CPU at run time whether it has it.
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#define BD_BLEND_AVX2 1
+#else
+#define BD_BLEND_AVX2 0
+#endif
+
+namespace tga {
+
+#if BD_BLEND_AVX2
+// Lays mask pixel i (blue, green, red, alpha) over image pixel i for
+// i < count, exactly as blendRun does. With imageHasAlpha false the image's
+// fourth byte is no alpha and the image counts as opaque. The fourth byte
+// of each image pixel is left as it was.
+void blendOver32BitMaskAvx2(std::uint8_t* image, bool imageHasAlpha, const std::uint8_t* mask,
+                            std::size_t count);
+#endif
+
+}  // namespace tga
