@@ -51,6 +51,13 @@ void produceVariants(TgaImage& source, const std::string& baseName, const MaskSe
 }
 
 bool saveWithNormalMask(TgaImage& source, const std::string& fileName, const MaskSet& masks) {
-    if (fits(masks.normalMask, source)) return source.saveBlended(fileName, masks.normalMask, 255);
-    return source.save(fileName, 255);
+    if (!fits(masks.normalMask, source)) return source.save(fileName, 255);
+    // The icon is not needed after this. With 4-byte pixels the mask is laid
+    // over its own pixels, which then go to the file as they are, without a
+    // copy; other pixels are widened and blended block by block on the way.
+    if (source.hasAlpha()) {
+        source.blend(masks.normalMask);
+        return source.save(fileName, 255);
+    }
+    return source.saveBlended(fileName, masks.normalMask, 255);
 }

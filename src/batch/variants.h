@@ -20,6 +20,6 @@ void produceVariants(TgaImage& source, const std::string& baseName, const MaskSe
                      std::FILE* console);
 
 // Rewrites the icon itself as `fileName`, with the normal mask laid over it
-// when that mask is loaded and of the icon's size. False when it cannot be
-// written.
+// when that mask is loaded and of the icon's size (`source` then holds the
+// masked pixels). False when it cannot be written.
 bool saveWithNormalMask(TgaImage& source, const std::string& fileName, const MaskSet& masks);

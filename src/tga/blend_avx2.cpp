@@ -141,6 +141,27 @@ BD_AVX2 void blendOver32BitMaskAvx2(std::uint8_t* image, bool imageHasAlpha, con
     std::memcpy(image + done * kBytesPerPixel, imageTail, tailBytes);
 }
 
+BD_AVX2 std::size_t widenAvx2(const std::uint8_t* in, std::uint8_t* out, std::size_t count, std::uint8_t alpha) {
+    // Eight pixels a step: two 16-byte loads, 12 bytes apart, hold four
+    // pixels each in their first 12 bytes; one shuffle per 128-bit half
+    // spreads them to 4 bytes each, and the alpha fills the gaps.
+    const __m256i spread = _mm256_setr_epi8(0, 1, 2, kZero, 3, 4, 5, kZero, 6, 7, 8, kZero, 9, 10, 11, kZero,
+                                            0, 1, 2, kZero, 3, 4, 5, kZero, 6, 7, 8, kZero, 9, 10, 11, kZero);
+    const __m256i alphas = _mm256_set1_epi32(static_cast<int>(std::uint32_t{alpha} << 24));
+    std::size_t done = 0;
+    // The second load reads 4 bytes past the step's 24: stop while the
+    // pixels themselves still hold them.
+    for (; done + kPixelsPerVector + 2 <= count; done += kPixelsPerVector) {
+        const std::uint8_t* from = in + done * 3;
+        __m256i pixels = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 12)), 1);
+        __m256i widened = _mm256_or_si256(_mm256_shuffle_epi8(pixels, spread), alphas);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + done * kBytesPerPixel), widened);
+    }
+    return done;
+}
+
 }  // namespace tga
 
 #endif  // BD_BLEND_AVX2

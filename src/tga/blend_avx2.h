@@ -24,6 +24,10 @@ namespace tga {
 // of each image pixel is left as it was.
 void blendOver32BitMaskAvx2(std::uint8_t* image, bool imageHasAlpha, const std::uint8_t* mask,
                             std::size_t count);
+
+// Widens 3-byte pixels to 4-byte ones, as widenRun does; returns how many
+// it did (all but a few at the end, which the caller widens).
+std::size_t widenAvx2(const std::uint8_t* in, std::uint8_t* out, std::size_t count, std::uint8_t alpha);
 #endif
 
 }  // namespace tga

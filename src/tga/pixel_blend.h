@@ -22,4 +22,8 @@ struct PixelLayout {
 void blendRun(std::uint8_t* image, PixelLayout imageLayout, const std::uint8_t* mask,
               PixelLayout maskLayout, std::size_t count);
 
+// Widens `count` 3-byte pixels (blue, green, red) at `in` to 4-byte ones at
+// `out`, with `alpha` as every pixel's fourth byte.
+void widenRun(const std::uint8_t* in, std::uint8_t* out, std::size_t count, std::uint8_t alpha);
+
 }  // namespace tga

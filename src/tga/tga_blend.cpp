@@ -217,4 +217,18 @@ void blendRun(std::uint8_t* image, PixelLayout imageLayout, const std::uint8_t* 
     blendPortable(image, imageLayout, mask, maskLayout, count);
 }
 
+void widenRun(const std::uint8_t* in, std::uint8_t* out, std::size_t count, std::uint8_t alpha) {
+    std::size_t done = 0;
+#if BD_BLEND_AVX2
+    if (chosenPath == BlendPath::Avx2) done = widenAvx2(in, out, count, alpha);
+#endif
+    for (const std::uint8_t* pixel = in + done * 3; done < count; ++done, pixel += 3) {
+        std::uint8_t* widened = out + done * 4;
+        widened[kBlue] = pixel[kBlue];
+        widened[kGreen] = pixel[kGreen];
+        widened[kRed] = pixel[kRed];
+        widened[kAlpha] = alpha;
+    }
+}
+
 }  // namespace tga

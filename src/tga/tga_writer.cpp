@@ -24,6 +24,10 @@ void convertPixels(const TgaImage& image, std::uint64_t first, std::uint64_t cou
     }
     const std::uint32_t stride = image.stride();
     const std::uint8_t* pixel = image.pixels.data() + first * stride;
+    if (stride == 3) {
+        tga::widenRun(pixel, out, static_cast<std::size_t>(count), fillAlpha);
+        return;
+    }
     for (std::uint64_t i = 0; i < count; ++i, pixel += stride, out += tga::kOutputBytesPerPixel) {
         out[tga::kBlue] = pixel[tga::kBlue];
         out[tga::kGreen] = pixel[tga::kGreen];

@@ -18,6 +18,7 @@
 #include "support/test_environment.h"
 #include "support/tga_builder.h"
 #include "tga/blend_path.h"
+#include "tga/pixel_blend.h"
 #include "tga/tga_image.h"
 
 namespace {
@@ -470,6 +471,22 @@ TEST_P(BlendArithmetic, EveryAlphaPairGivesTheIntegerOperatorsResult) {
     std::size_t mismatches = 0;
     for (std::size_t i = 0; i < image.pixels.size(); ++i) mismatches += image.pixels[i] != expected.pixels[i];
     EXPECT_EQ(mismatches, 0u);
+}
+
+// Widening 3-byte pixels to 4-byte ones, on every path and at every run
+// length around the widest step.
+TEST_P(BlendArithmetic, WideningKeepsEveryColourByte) {
+    const Bytes noise = test_support::noisePixels(40, 1, 3, 5);
+    for (std::size_t count = 0; count <= 40; ++count) {
+        Bytes widened(count * 4 + 4, 0xEE);
+        tga::widenRun(noise.data(), widened.data(), count, 0x5A);
+        for (std::size_t i = 0; i < count; ++i) {
+            ASSERT_EQ(Bytes(widened.begin() + i * 4, widened.begin() + i * 4 + 4),
+                      (Bytes{noise[i * 3], noise[i * 3 + 1], noise[i * 3 + 2], 0x5A}))
+                << count << " pixels, pixel " << i;
+        }
+        EXPECT_EQ(widened[count * 4], 0xEE) << "written past " << count << " pixels";
+    }
 }
 
 // Images whose alpha changes along the rows (opaque stretches and
