@@ -5,6 +5,7 @@
 # to dpkg first. Installing needs root: as another user the script uses sudo
 # where there is one, and otherwise stops at once with the command to run.
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 packages=("$@")
 if [ ${#packages[@]} -eq 0 ]; then
   packages=(cmake make g++ libgtest-dev libpng-dev pkg-config)
@@ -34,7 +35,9 @@ if [ "$(id -u)" -ne 0 ]; then
   # Without a terminal there is nobody to type a password.
   [ -t 0 ] || as_root=(sudo -n)
 fi
-echo "Installing missing Debian packages: ${missing[*]}"
-if $needs_i386; then "${as_root[@]}" dpkg --add-architecture i386; fi
-"${as_root[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+echo "Installing missing Debian packages (a few minutes on a fresh machine): ${missing[*]}"
+if $needs_i386; then quietly "${as_root[@]}" dpkg --add-architecture i386; fi
+# apt's and dpkg's chatter is shown only when something fails.
+quietly "${as_root[@]}" apt-get update
+quietly "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+echo "Installed: ${missing[*]}"

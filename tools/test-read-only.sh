@@ -22,6 +22,12 @@ if ! "${dropped[@]}" true; then
   note "this machine does not let root give up CAP_DAC_OVERRIDE (setpriv failed)"
   exit 77
 fi
+for suite in unit_tests e2e_tests; do
+  if [ ! -x "$build/tests/$suite" ]; then
+    note "$build/tests/$suite is missing: the build it belongs to failed (see its stage)"
+    exit 1
+  fi
+done
 passed=0
 for suite in unit_tests e2e_tests; do
   echo "-- $suite, *ReadOnly*, as root without CAP_DAC_OVERRIDE"

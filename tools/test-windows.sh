@@ -29,7 +29,7 @@ else
   wine_loader=/usr/lib/wine/wine64
   export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
 fi
-note "tested $(basename "$(dirname "$exe")")/button-disabler.exe under wine$wine_bits: $wine_reason"
+echo "-- testing $(basename "$(dirname "$exe")")/button-disabler.exe under wine$wine_bits: $wine_reason"
 if [ ! -x "$wine_loader" ]; then
   echo "error: $wine_loader is missing although its package is installed" >&2
   exit 1
@@ -65,5 +65,6 @@ wineserver -p
 booted=$(date +%s)
 echo "-- end-to-end tests against $exe"
 BUTTON_DISABLER_COMMAND="$wine_loader $exe" "$tests/tests/e2e_tests" --gtest_brief=1
+note "tested $(basename "$(dirname "$exe")")/button-disabler.exe under wine$wine_bits: $wine_reason"
 done_at=$(date +%s)
 echo "wine prefix made in $((booted - start)) s, tests run in $((done_at - booted)) s"
