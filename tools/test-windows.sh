@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Runs the end-to-end tests against the Windows build, under wine.
+# Tests the Windows build under wine: the unit tests (platform layer, fault
+# injection, console) and the hostile-file tests cross-built as Windows
+# programs, then the end-to-end tests against the Windows tool.
 #
 # The shipped program is the 32-bit (i686) one; it is always built and
 # checked. Where the kernel runs 32-bit programs, the tests run against it
@@ -12,16 +14,18 @@ source "$root/tools/lib.sh"
 
 choose_wine_build
 # shellcheck disable=SC2046  # one word per package
-"$root/tools/install-deps.sh" cmake make g++ libgtest-dev $(wine_packages)
+"$root/tools/install-deps.sh" cmake make g++ libgtest-dev bsdutils $(wine_packages)
 
 echo "-- the shipped build: i686"
 "$root/tools/build-windows.sh" i686
 if [ "$wine_bits" = 32 ]; then
+  arch=i686
   exe="$root/build-windows/button-disabler.exe"
   wine_loader=/usr/lib/wine/wine
   export WINEARCH=win32
 else
   echo "-- the x86_64 build, for wine64"
+  arch=x86_64
   "$root/tools/build-windows.sh" x86_64
   exe="$root/build-windows-x86_64/button-disabler.exe"
   # Called directly: /usr/bin/wine prefers wine32 whenever it is installed,
@@ -34,6 +38,15 @@ if [ ! -x "$wine_loader" ]; then
   echo "error: $wine_loader is missing although its package is installed" >&2
   exit 1
 fi
+
+# The test programs as Windows programs, GoogleTest compiled from Debian's
+# sources with them (the posix threading flavour: GoogleTest needs
+# std::mutex). The end-to-end program stays native: it starts the tool.
+windows_tests="$root/build-test/windows-$arch"
+echo "-- the Windows test programs in $windows_tests"
+quietly cmake -S "$root" -B "$windows_tests" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
+  -DBD_MINGW_THREADS=posix -DCMAKE_BUILD_TYPE=Release -DBD_WERROR=ON
+quietly cmake --build "$windows_tests" -j"$(nproc)" --target unit_tests hardening_tests
 
 echo "-- the native end-to-end test program"
 tests="$root/build-test/release"
@@ -63,8 +76,47 @@ wineserver -w
 # A server that stays up makes every later start of the tool quick.
 wineserver -p
 booted=$(date +%s)
+# A Windows path for a file of this machine: wine shows / as drive Z:.
+windows_path() {
+  echo "Z:$1"
+}
+
+# Runs one Windows test program under wine, with a console: wine gives a
+# program one only when it starts on a terminal, so it runs on a pseudo
+# terminal (script), whose input stays open and silent (at its end script
+# would type a NUL key into the console). Its output goes to a file, then
+# here, without the carriage returns.
+status=0
+run_windows_tests() {
+  local program="$1" log input rc=0
+  log="$(mktemp "${TMPDIR:-/tmp}/bd-wine-tests-XXXXXX")"
+  input="$(mktemp -u "${TMPDIR:-/tmp}/bd-wine-input-XXXXXX")"
+  mkfifo "$input"
+  exec 3<>"$input"
+  BD_SOURCE_ROOT="$(windows_path "$root")" \
+    BD_SKIP_LOG="${BD_SKIP_LOG:+$(windows_path "$BD_SKIP_LOG")}" \
+    script -qec "$wine_loader '$windows_tests/tests/$program.exe' --gtest_brief=1 >'$log' 2>&1" /dev/null \
+    <&3 >/dev/null 2>&1 || rc=$?
+  exec 3>&-
+  rm -f "$input"
+  tr -d '\r' <"$log" >"$log.txt"
+  cat "$log.txt"
+  note "$program ($arch, under wine$wine_bits): $(grep -hE '^\[  PASSED  \]' "$log.txt" | sed 's/^\[  PASSED  \] //; s/\.$//') passed"
+  rm -f "$log" "$log.txt"
+  if [ "$rc" -ne 0 ]; then
+    echo "error: $program failed under wine$wine_bits (exit status $rc)" >&2
+    status=1
+  fi
+}
+
+for program in unit_tests hardening_tests; do
+  echo "-- $program, built for Windows ($arch), under wine$wine_bits"
+  run_windows_tests "$program"
+done
+
 echo "-- end-to-end tests against $exe"
-BUTTON_DISABLER_COMMAND="$wine_loader $exe" "$tests/tests/e2e_tests" --gtest_brief=1
+BUTTON_DISABLER_COMMAND="$wine_loader $exe" "$tests/tests/e2e_tests" --gtest_brief=1 || status=1
 note "tested $(basename "$(dirname "$exe")")/button-disabler.exe under wine$wine_bits: $wine_reason"
 done_at=$(date +%s)
 echo "wine prefix made in $((booted - start)) s, tests run in $((done_at - booted)) s"
+exit "$status"

@@ -46,11 +46,11 @@ int BatchRun::loadMasks() {
     for (const MaskSlot& slot : kMaskSlots) {
         TgaImage& mask = masks_.*slot.image;
         if (!mask.load(slot.fileName)) {
-            std::fprintf(console_, slot.notFound, slot.fileName);
+            platform::printFormatted(console_, slot.notFound, slot.fileName);
         } else if (mask.content() != TgaContent::Picture) {
             // A mask that would blend garbage is no mask at all.
             mask.release();
-            std::fprintf(console_, slot.unusable, slot.fileName);
+            platform::printFormatted(console_, slot.unusable, slot.fileName);
         } else {
             ++maskCount;
         }
@@ -61,42 +61,42 @@ int BatchRun::loadMasks() {
 void BatchRun::workOnFolder() {
     // The folder is read afresh: nothing known of another may be used.
     platform::forgetDirectory();
-    if (loadMasks() == 0) std::fputs(texts::kNoMaskAtAll, console_);
+    if (loadMasks() == 0) platform::printText(console_, texts::kNoMaskAtAll);
 
     // The whole list is taken first, so files written during the run are
     // never met as entries.
     std::vector<std::string> names;
     if (!platform::listTgaEntries(names) || names.empty()) {
-        std::fputs(texts::kNoTgaFiles, console_);
+        platform::printText(console_, texts::kNoTgaFiles);
         return;
     }
     std::sort(names.begin(), names.end(), eligibility::comesBefore);
-    std::fputs(texts::kProcessingHeader, console_);
+    platform::printText(console_, texts::kProcessingHeader);
     int processedCount = 0;
     for (const std::string& name : names) processedCount += processFile(name);
-    std::fprintf(console_, texts::kSummary, processedCount, candidateCount_);
+    platform::printFormatted(console_, texts::kSummary, processedCount, candidateCount_);
 }
 
 void BatchRun::workOnFiles(std::vector<std::string> names) {
     platform::forgetDirectory();
-    if (loadMasks() == 0) std::fputs(texts::kNoMaskAtAll, console_);
+    if (loadMasks() == 0) platform::printText(console_, texts::kNoMaskAtAll);
     std::sort(names.begin(), names.end(), eligibility::comesBefore);
     names.erase(std::unique(names.begin(), names.end()), names.end());
-    std::fputs(texts::kProcessingHeader, console_);
+    platform::printText(console_, texts::kProcessingHeader);
     int processedCount = 0;
     for (const std::string& name : names) {
         if (const char* note = skipNote(eligibility::skipReasonOf(name))) {
-            std::fprintf(console_, note, name.c_str());
+            platform::printFormatted(console_, note, name.c_str());
         } else if (platform::InputFile file; file.open(name)) {
             processedCount += processFile(name);
         } else {
             // A folder's run would pass over it silently, but this one was
             // asked for by name.
             ++candidateCount_;
-            std::fprintf(console_, texts::kCannotOpen, name.c_str());
+            platform::printFormatted(console_, texts::kCannotOpen, name.c_str());
         }
     }
-    std::fprintf(console_, texts::kSummary, processedCount, candidateCount_);
+    platform::printFormatted(console_, texts::kSummary, processedCount, candidateCount_);
 }
 
 int BatchRun::processFile(const std::string& name) {
@@ -115,11 +115,11 @@ int BatchRun::processFile(const std::string& name) {
     if (!source.load(fileName)) return 0;  // cannot be opened: no message
     // A file the reader has no faithful picture of is never written back.
     if (source.content() == TgaContent::Unsupported) {
-        std::fprintf(console_, texts::kNotTrueColour, sourceName.c_str());
+        platform::printFormatted(console_, texts::kNotTrueColour, sourceName.c_str());
         return 0;
     }
     if (source.content() == TgaContent::Truncated) {
-        std::fprintf(console_, texts::kTruncated, sourceName.c_str());
+        platform::printFormatted(console_, texts::kTruncated, sourceName.c_str());
         return 0;
     }
     if (!source.isLoaded()) return 0;
@@ -128,10 +128,10 @@ int BatchRun::processFile(const std::string& name) {
     bool wasRunLength = source.header[tga::kImageTypeOffset] != tga::kTypeUncompressed;
     produceVariants(source, baseName, masks_, console_);
     if (!saveWithNormalMask(source, fileName, masks_)) {
-        std::fprintf(console_, texts::kCannotWrite, sourceName.c_str());
+        platform::printFormatted(console_, texts::kCannotWrite, sourceName.c_str());
         return 0;
     }
-    std::fprintf(console_, wasRunLength ? texts::kReportRunLength : texts::kReportUncompressed,
+    platform::printFormatted(console_, wasRunLength ? texts::kReportRunLength : texts::kReportUncompressed,
                  sourceName.c_str(), static_cast<int>(source.width), static_cast<int>(source.height));
     return 1;
 }

@@ -81,7 +81,8 @@ void printHeading(const std::string& folder) {
     int used = std::snprintf(nullptr, 0, texts::kFolderHeading, label.c_str(), "") - 1;
     const int kLeastStars = 3;
     int stars = texts::kHeadingWidth - used > kLeastStars ? texts::kHeadingWidth - used : kLeastStars;
-    std::printf(texts::kFolderHeading, label.c_str(), std::string(static_cast<std::size_t>(stars), '*').c_str());
+    platform::printFormatted(stdout, texts::kFolderHeading, label.c_str(),
+                             std::string(static_cast<std::size_t>(stars), '*').c_str());
 }
 
 void workOnPaths(const std::vector<std::string>& paths) {
@@ -93,9 +94,9 @@ void workOnPaths(const std::vector<std::string>& paths) {
                     }) > 1;
     for (const Job& job : jobs) {
         if (job.kind == Job::Kind::NotFound) {
-            std::printf(texts::kPathNotFound, job.path.c_str());
+            platform::printFormatted(stdout, texts::kPathNotFound, job.path.c_str());
         } else if (job.kind == Job::Kind::CannotOpen || !platform::enterFolder(job.path)) {
-            std::printf(texts::kCannotOpen, job.path.empty() ? "." : job.path.c_str());
+            platform::printFormatted(stdout, texts::kCannotOpen, job.path.empty() ? "." : job.path.c_str());
         } else {
             if (headings) printHeading(job.path);
             BatchRun run(stdout);
@@ -141,14 +142,14 @@ int runProgram(int argc, char** argv) {
     CommandLine line = parseCommandLine(platform::commandLineArguments(argc, argv));
     switch (line.action) {
         case CommandLine::Action::Help:
-            std::fputs(texts::kUsage, stdout);
+            platform::printText(stdout, texts::kUsage);
             return 0;
         case CommandLine::Action::Version:
-            std::printf(texts::kVersion, texts::kVersionNumber);
+            platform::printFormatted(stdout, texts::kVersion, texts::kVersionNumber);
             return 0;
         case CommandLine::Action::UnknownOption:
-            std::fprintf(stderr, texts::kUnknownOption, line.unknownOption.c_str());
-            std::fputs(texts::kUsage, stderr);
+            platform::printFormatted(stderr, texts::kUnknownOption, line.unknownOption.c_str());
+            platform::printText(stderr, texts::kUsage);
             return 2;
         case CommandLine::Action::Run:
             break;
@@ -157,14 +158,14 @@ int runProgram(int argc, char** argv) {
     // Stopped from outside, the run leaves no temporary file behind; a
     // closed output pipe does not stop it half-way.
     platform::protectRun();
-    std::fputs(texts::kBanner, stdout);
+    platform::printText(stdout, texts::kBanner);
     if (line.paths.empty()) {
         BatchRun run(stdout);
         run.workOnFolder();
     } else {
         workOnPaths(line.paths);
     }
-    std::fputs(texts::kClosingBlock, stdout);
+    platform::printText(stdout, texts::kClosingBlock);
     // The prompt has no line end: it must be on the screen during the wait.
     std::fflush(stdout);
     if (line.waitForKey) platform::waitForKey();

@@ -2,6 +2,7 @@
 
 #include "batch/console_texts.h"
 #include "batch/eligibility.h"
+#include "platform/console.h"
 
 using eligibility::kAutocastSuffix;
 using eligibility::kDisabledPrefix;
@@ -45,7 +46,7 @@ void produceVariants(TgaImage& source, const std::string& baseName, const MaskSe
     for (const Variant& variant : variants) {
         if (!fits(variant.mask, source)) continue;
         if (!source.saveBlended(variant.name, variant.mask, 255)) {
-            std::fprintf(console, texts::kCannotWrite, variant.name.c_str());
+            platform::printFormatted(console, texts::kCannotWrite, variant.name.c_str());
         }
     }
 }

@@ -44,6 +44,7 @@ struct ReplacementTarget {
     std::uint32_t mode = 0;   // POSIX: the permission bits to keep
     std::uint32_t owner = 0;  // POSIX: the owner and group to keep
     std::uint32_t group = 0;
+    std::uint32_t attributes = 0;  // Windows: what the file shows (hidden, system) to keep
 };
 
 // Writes a new version of a file beside it and swaps it in atomically.

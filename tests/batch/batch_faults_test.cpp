@@ -208,7 +208,7 @@ TEST_F(BatchFaults, IconDeletedBetweenListingAndItsTurnIsPassedOverSilently) {
 }
 
 TEST_F(BatchFaults, ReadOnlyFolderLosesNothingAndSaysSoForEachOutput) {
-    SKIP_UNLESS_PERMISSIONS_APPLY();
+    SKIP_UNLESS_READ_ONLY_FOLDERS_BIND();
     ScopedWorkDir dir;
     const std::map<std::string, Bytes> before = makeFolder(true);
     RunInFolder run;

@@ -1,6 +1,9 @@
-// A scratch directory that a test works in, and small file helpers.
+// A scratch directory that a test works in, and small file helpers. Names
+// are UTF-8, as everywhere in the tool. Each system has its own
+// implementation (support/posix/, support/windows/).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,7 +28,12 @@ private:
 
 void writeFile(const std::string& name, const Bytes& bytes);
 Bytes readFile(const std::string& name);
+// Makes a folder (with the usual permissions); false when it cannot.
+bool makeDirectory(const std::string& name);
 bool fileExists(const std::string& name);
+// Makes an existing file `size` bytes long, the new part a hole that takes
+// no disk space where the file system allows. False when it cannot.
+bool extendSparse(const std::string& name, std::uint64_t size);
 // Every entry of the current directory, sorted by bytes.
 std::vector<std::string> listDirectory();
 // The project's source root, for the bundled and shared test data.

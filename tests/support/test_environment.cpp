@@ -1,9 +1,5 @@
 #include "support/test_environment.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -23,8 +19,8 @@ std::string corpusRoot() {
 }
 
 std::string corpusMissingReason() {
-    struct stat info;
-    if (stat(corpusRoot().c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return "";
+    std::error_code error;
+    if (std::filesystem::is_directory(std::filesystem::u8path(corpusRoot()), error)) return "";
     return "no TGA corpus at " + corpusRoot() + " (set BD_TGA_CORPUS to its folder)";
 }
 
@@ -33,18 +29,8 @@ bool runningInCi() {
     return ci != nullptr && std::strcmp(ci, "true") == 0;
 }
 
-bool permissionBitsApply() {
-    // Asked of the system itself: make a read-only file and try to write it.
-    const char* base = std::getenv("TMPDIR");
-    std::string probe = std::string(base != nullptr ? base : "/tmp") + "/bd-permission-probe-" +
-                        std::to_string(static_cast<long>(getpid()));
-    int created = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0444);
-    if (created < 0) return false;
-    close(created);
-    int reopened = open(probe.c_str(), O_WRONLY);
-    if (reopened >= 0) close(reopened);
-    unlink(probe.c_str());
-    return reopened < 0;
-}
+const char* const kRootOverridesPermissions =
+    "this process may write read-only files (root with CAP_DAC_OVERRIDE), "
+    "tools/test-read-only.sh runs it without that capability";
 
 }  // namespace test_support

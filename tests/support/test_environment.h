@@ -18,6 +18,10 @@ bool runningInCi();
 // Whether permission bits stop this process's writes: false for root with
 // CAP_DAC_OVERRIDE, which writes read-only files and folders at will.
 bool permissionBitsApply();
+extern const char* const kRootOverridesPermissions;
+// Empty when a folder made read-only (chmod 0555) stops this process from
+// making files in it; otherwise why it does not.
+std::string readOnlyFolderUnboundReason();
 
 }  // namespace test_support
 
@@ -33,7 +37,11 @@ bool permissionBitsApply();
     } while (0)
 
 // Skips a test of read-only files or folders where nothing is read-only.
-#define SKIP_UNLESS_PERMISSIONS_APPLY()                                                       \
-    if (!::test_support::permissionBitsApply())                                               \
-    GTEST_SKIP() << "this process may write read-only files (root with CAP_DAC_OVERRIDE), " \
-                    "tools/test-read-only.sh runs it without that capability"
+#define SKIP_UNLESS_PERMISSIONS_APPLY() \
+    if (!::test_support::permissionBitsApply()) GTEST_SKIP() << ::test_support::kRootOverridesPermissions
+
+// Skips a test of read-only folders where making a folder read-only does
+// not stop this process from making files in it.
+#define SKIP_UNLESS_READ_ONLY_FOLDERS_BIND()                                                 \
+    if (const std::string why_ = ::test_support::readOnlyFolderUnboundReason(); !why_.empty()) \
+    GTEST_SKIP() << why_

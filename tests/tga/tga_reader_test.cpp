@@ -1,7 +1,6 @@
 // Loading TGA files: every encoding and depth, row order, image IDs, the
 // behaviour at the end of the data, and files the reader does not decode.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "support/temp_dir.h"
 #include "support/tga_builder.h"
@@ -248,7 +247,7 @@ TEST(TgaReader, FailuresLeaveTheRecordAsDocumented) {
     Bytes before = wholeBuffer(image);
     EXPECT_FALSE(image.load("missing.tga"));
     EXPECT_EQ(wholeBuffer(image), before);  // unchanged
-    mkdir("folder.tga", 0755);
+    makeDirectory("folder.tga");
     EXPECT_FALSE(image.load("folder.tga"));
     EXPECT_TRUE(image.isLoaded());
 

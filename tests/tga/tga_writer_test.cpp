@@ -1,7 +1,6 @@
 // Writing: always uncompressed 32-bit bottom-up, the image ID carried over,
 // and the target replaced only by a complete file.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "support/temp_dir.h"
 #include "support/tga_builder.h"
@@ -92,7 +91,7 @@ TEST(TgaWriter, TargetThatCannotBeReplacedStaysAsItWas) {
     file.width = file.height = 1;
     file.data = {1, 2, 3, 4};
     TgaImage image = loadedFrom(file);
-    ASSERT_EQ(mkdir("taken.tga", 0755), 0);
+    ASSERT_TRUE(makeDirectory("taken.tga"));
     EXPECT_FALSE(image.save("taken.tga", 255));
     EXPECT_FALSE(image.save(std::string(300, 'n') + ".tga", 255));  // longer than a name may be
     EXPECT_EQ(listDirectory(), (std::vector<std::string>{"in.tga", "taken.tga"}));

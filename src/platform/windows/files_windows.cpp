@@ -55,6 +55,13 @@ std::wstring fullPath(const std::wstring& name) {
     return path;
 }
 
+// What a replacement keeps of the file it replaces, besides its security
+// descriptor and creation time (which ReplaceFileW keeps): how Explorer
+// shows it. ReplaceFileW keeps the replacement's own attributes under wine,
+// so the temporary file is made with them.
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
 std::wstring temporaryNameFor(unsigned serial) {
     // Never ends in ".tga", so no search for icons can take it for one.
     static const std::wstring prefix = L"button-disabler-" + std::to_wstring(GetCurrentProcessId()) + L"-";
@@ -125,10 +132,27 @@ bool chooseTarget(const std::string& name, ReplacementTarget& target) {
     // be replaced. A symbolic link is replaced, never written through.
     if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) return false;
     target.isRegular = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+    target.attributes = attributes & kKeptAttributes;
+    // A file another program holds open without sharing deletion (an image
+    // viewer, the game) cannot be replaced until it lets go: asking first
+    // spares writing a temporary in vain, and wine's ReplaceFileW, which
+    // leaves an empty "rf*.tmp" file behind when it fails.
+    if (target.isRegular) {
+        std::wstring path;
+        if (!windows::toWide(target.name, path)) return false;
+        HANDLE probe = CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+        if (probe == INVALID_HANDLE_VALUE) {
+            if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+            target.exists = target.isRegular = false;  // gone meanwhile: made anew
+            return true;
+        }
+        CloseHandle(probe);
+    }
     return true;
 }
 
-FileHandle createTemporaryBeside(const ReplacementTarget&, std::string& temporary) {
+FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& temporary) {
     static unsigned serial = 0;
     HANDLE file = INVALID_HANDLE_VALUE;
     std::wstring wide;
@@ -140,7 +164,7 @@ FileHandle createTemporaryBeside(const ReplacementTarget&, std::string& temporar
         // Shared for deletion only, so that the console handler can remove
         // it while it is still open.
         file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+                           target.attributes != 0 ? target.attributes : FILE_ATTRIBUTE_NORMAL, nullptr);
         const DWORD error = GetLastError();
         if (file == INVALID_HANDLE_VALUE) windows::setPendingTemporary(std::wstring());
         if (file == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS) break;

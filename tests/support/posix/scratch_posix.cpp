@@ -1,6 +1,6 @@
-#include "support/temp_dir.h"
-
+// Scratch folders, files and what this process may do, on POSIX systems.
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +12,8 @@
 #include <stdexcept>
 
 #include "platform/names.h"
+#include "support/temp_dir.h"
+#include "support/test_environment.h"
 
 namespace test_support {
 namespace {
@@ -67,6 +69,14 @@ Bytes readFile(const std::string& name) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+bool makeDirectory(const std::string& name) {
+    return mkdir(name.c_str(), 0755) == 0;
+}
+
+bool extendSparse(const std::string& name, std::uint64_t size) {
+    return truncate(name.c_str(), static_cast<off_t>(size)) == 0;
+}
+
 bool fileExists(const std::string& name) {
     struct stat info;
     return lstat(name.c_str(), &info) == 0;
@@ -87,6 +97,24 @@ std::vector<std::string> listDirectory() {
 
 std::string sourceRoot() {
     return BD_SOURCE_ROOT;
+}
+
+bool permissionBitsApply() {
+    // Asked of the system itself: make a read-only file and try to write it.
+    const char* base = std::getenv("TMPDIR");
+    std::string probe = std::string(base != nullptr ? base : "/tmp") + "/bd-permission-probe-" +
+                        std::to_string(static_cast<long>(getpid()));
+    int created = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0444);
+    if (created < 0) return false;
+    close(created);
+    int reopened = open(probe.c_str(), O_WRONLY);
+    if (reopened >= 0) close(reopened);
+    unlink(probe.c_str());
+    return reopened < 0;
+}
+
+std::string readOnlyFolderUnboundReason() {
+    return permissionBitsApply() ? "" : kRootOverridesPermissions;
 }
 
 }  // namespace test_support

@@ -1,0 +1,223 @@
+// The Windows platform layer: listing (long names only, in any script),
+// name resolution, reading only regular files (never a device), replacing
+// files all or nothing (keeping their attributes, refusing read-only ones
+// and ones another program holds without share-delete), and a replacement
+// ended by Ctrl+Break. The counterparts of platform_test.cpp, which needs
+// POSIX.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+
+#include "batch/batch_run.h"
+#include "platform/platform.h"
+#include "platform/windows/wide.h"
+#include "support/compiled_out.h"
+#include "support/console_capture.h"
+#include "support/temp_dir.h"
+#include "support/tga_builder.h"
+#include "support/windows/child_process.h"
+
+using namespace test_support;
+
+// The POSIX tests that have no counterpart here.
+COMPILED_OUT(Platform, SymbolicLinkIsReplacedNotWrittenThrough,
+             "making a symbolic link on Windows takes a privilege (or developer mode) that a test "
+             "cannot count on, and wine makes none");
+COMPILED_OUT(Platform, ReplacementKeepsTheOwner,
+             "giving a file to another user takes a privilege on Windows; ReplaceFileW keeps the "
+             "owner with the rest of the security descriptor");
+
+namespace {
+
+std::wstring wide(const std::string& utf8) {
+    std::wstring result;
+    EXPECT_TRUE(platform::windows::toWide(utf8, result)) << utf8;
+    return result;
+}
+
+DWORD attributesOf(const std::string& name) {
+    return GetFileAttributesW(wide(name).c_str());
+}
+
+// A file another program holds open: only reading and writing are shared,
+// never deletion, as an image viewer or the game may hold an icon.
+class HeldOpen {
+public:
+    explicit HeldOpen(const std::string& name)
+        : handle_(CreateFileW(wide(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr)) {}
+    ~HeldOpen() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+    bool isOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+Bytes smallIcon(std::uint32_t seed) {
+    return noiseTga(2, 2, 24, seed).bytes();  // 24 bits: a rewrite changes it
+}
+
+}  // namespace
+
+TEST(Platform, ComparisonFoldsAsciiLettersOnly) {
+    EXPECT_EQ(platform::compareIgnoreCase("Fire.TGA", "fire.tga"), 0);
+    EXPECT_NE(platform::compareIgnoreCase("\xC4", "\xE4"), 0);  // Latin-1 letters stay apart
+    EXPECT_NE(platform::compareIgnoreCase("\xEF\xBC\xA6ire.tga", "Fire.tga"), 0);  // full-width F
+    EXPECT_LT(platform::compareIgnoreCase("abc", "abcd"), 0);
+    EXPECT_EQ(platform::compareIgnoreCaseN("DISCO", "dis", 3), 0);
+}
+
+// Stands for the POSIX listing test: only long names that themselves end in
+// ".tga" are listed, never a name whose 8.3 alias does ("Fire.tgaX" has one
+// like "FIRE~1.TGA" where the volume makes short names), and names in any
+// script come back exactly, none best-fitted to another.
+TEST(Platform, ListsLongNamesEndingInTgaInAnyScript) {
+    ScopedWorkDir dir;
+    const std::vector<std::string> icons = {
+        ".tga", "B.TGA", "Fire.tga",
+        "\xEF\xBC\xA6ire.tga",                       // full-width F: not Fire.tga
+        "\xE7\x81\xAB.tga",                          // fire, in Chinese
+        "\xD0\x96\xD0\xB0\xD1\x80.tga",              // Cyrillic
+        "\xCE\xA6\xCF\x89\xCF\x84\xCE\xB9\xCE\xAC.tga"};  // Greek
+    for (const std::string& name : icons) writeFile(name, {1});
+    for (const char* name : {"Fire.tgaX", "c.tgax", "d.tg", "e.png"}) writeFile(name, {1});
+    ASSERT_TRUE(makeDirectory("folder.Tga"));
+    std::vector<std::string> names;
+    ASSERT_TRUE(platform::listTgaEntries(names));
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> expected = icons;
+    expected.push_back("folder.Tga");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
+}
+
+// Stands for the POSIX resolution test: the file system ignores letter case
+// itself, so a name resolves to the spelling the file has.
+TEST(Platform, ResolvesNamesToTheSpellingTheFileHas) {
+    ScopedWorkDir dir;
+    writeFile("Fire.TGA", {1});
+    EXPECT_EQ(platform::resolveName("fire.tga"), "Fire.TGA");
+    EXPECT_EQ(platform::resolveName("new.tga"), "new.tga");
+    EXPECT_EQ(platform::resolveName("*.tga"), "*.tga");  // a wildcard matches nothing
+    platform::ReplacementFile out;
+    ASSERT_TRUE(out.open("New.tga"));
+    ASSERT_TRUE(out.commit());
+    EXPECT_EQ(platform::resolveName("NEW.TGA"), "New.tga");
+}
+
+// Stands for the POSIX test with a pipe: a reserved device name ("con.tga"
+// is the console, whatever its extension) is never opened as a file, nor
+// waited on, and the icon of that name is passed over without a word.
+TEST(Platform, ReadsOnlyRegularFilesNeverADevice) {
+    ScopedWorkDir dir;
+    writeFile("plain.tga", {1, 2, 3, 4, 5});
+    ASSERT_TRUE(makeDirectory("folder.tga"));
+    platform::InputFile file;
+    ASSERT_TRUE(file.open("PLAIN.tga"));
+    EXPECT_EQ(file.size(), 5u);
+    std::uint8_t first[2], second[8];
+    EXPECT_EQ(file.read(first, sizeof first, second, sizeof second), 5u);
+    EXPECT_EQ(Bytes(second, second + 3), (Bytes{3, 4, 5}));
+    for (const char* name : {"folder.tga", "missing.tga", "con.tga", "nul.tga", "aux.tga", "CONIN$"}) {
+        platform::InputFile refused;
+        EXPECT_FALSE(refused.open(name)) << name;
+    }
+    ConsoleCapture console;
+    BatchRun run(console.file());
+    for (const char* name : {"con.tga", "nul.tga", "aux.tga"}) EXPECT_EQ(run.processFile(name), 0) << name;
+    EXPECT_EQ(console.take(), "");
+    EXPECT_EQ(listDirectory(), (std::vector<std::string>{"folder.tga", "plain.tga"}));
+}
+
+// Stands for the POSIX test that keeps permission bits: what Windows users
+// see of a file, hidden, system and archive, survives its replacement.
+TEST(Platform, ReplacementIsAllOrNothingAndKeepsTheAttributes) {
+    ScopedWorkDir dir;
+    writeFile("icon.tga", {1, 2, 3});
+    const DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    ASSERT_TRUE(SetFileAttributesW(L"icon.tga", kKept));
+    {
+        platform::ReplacementFile out;
+        ASSERT_TRUE(out.open("icon.tga"));
+        ASSERT_TRUE(out.write("abc", 3));
+        EXPECT_EQ(readFile("icon.tga"), (Bytes{1, 2, 3}));  // untouched until commit
+        EXPECT_EQ(listDirectory().size(), 2u);              // the temporary beside it
+    }
+    EXPECT_EQ(listDirectory(), (std::vector<std::string>{"icon.tga"}));
+    EXPECT_EQ(readFile("icon.tga"), (Bytes{1, 2, 3}));
+
+    platform::ReplacementFile out;
+    ASSERT_TRUE(out.open("ICON.tga"));
+    ASSERT_TRUE(out.write("xyz", 3));
+    ASSERT_TRUE(out.commit());
+    EXPECT_EQ(listDirectory(), (std::vector<std::string>{"icon.tga"}));
+    EXPECT_EQ(readFile("icon.tga"), (Bytes{'x', 'y', 'z'}));
+    EXPECT_EQ(attributesOf("icon.tga") & kKept, kKept);
+}
+
+TEST(Platform, ReadOnlyFileIsNotReplaced) {
+    ScopedWorkDir dir;
+    writeFile("locked.tga", {1});
+    ASSERT_TRUE(SetFileAttributesW(L"locked.tga", FILE_ATTRIBUTE_READONLY));
+    platform::ReplacementFile out;
+    EXPECT_FALSE(out.open("locked.tga"));
+    EXPECT_EQ(readFile("locked.tga"), (Bytes{1}));
+    EXPECT_EQ(listDirectory().size(), 1u);
+}
+
+// A program that holds an icon open without sharing deletion keeps it from
+// being replaced: the icon is reported, keeps its bytes, leaves no
+// temporary file, and its variants are made all the same.
+TEST(Platform, IconHeldOpenWithoutShareDeleteIsReportedAndKept) {
+    ScopedWorkDir dir;
+    const Bytes icon = smallIcon(1);
+    writeFile("Held.tga", icon);
+    writeFile("DISHeld.tga", smallIcon(2));  // an earlier run's variant, held too
+    writeFile("ZOF_DISABLED_MASK.tga", noiseTga(2, 2, 32, 3).bytes());
+    writeFile("ZOF_PASSIVE_MASK.tga", noiseTga(2, 2, 32, 4).bytes());
+    const Bytes variant = readFile("DISHeld.tga");
+    HeldOpen viewer("Held.tga");
+    HeldOpen game("DISHeld.tga");
+    ASSERT_TRUE(viewer.isOpen() && game.isOpen());
+
+    ConsoleCapture console;
+    BatchRun run(console.file());
+    run.loadMasks();
+    console.take();
+    EXPECT_EQ(run.processFile("Held.tga"), 0);
+    EXPECT_EQ(console.take(), "WARN:\tCan't write file \"DISHeld.tga\"!\n"
+                              "WARN:\tCan't write file \"Held.tga\"!\n");
+    EXPECT_EQ(readFile("Held.tga"), icon);
+    EXPECT_EQ(readFile("DISHeld.tga"), variant);
+    EXPECT_EQ(listDirectory(), (std::vector<std::string>{"DISHeld.tga", "Held.tga", "PASHeld.tga",
+                                                         "ZOF_DISABLED_MASK.tga", "ZOF_PASSIVE_MASK.tga"}));
+}
+
+// Stands for the POSIX test with SIGINT: Ctrl+C (like Ctrl+Break and a
+// closed console window) in the middle of writing removes the temporary
+// file and ends the program, and the icon keeps its bytes.
+TEST(Platform, InterruptedReplacementLeavesNoTemporaryFile) {
+    SKIP_WITHOUT_CONSOLE();
+    ScopedWorkDir dir;
+    writeFile("icon.tga", {1, 2, 3});
+    // The event goes to every program on the console: this one takes it as
+    // handled.
+    ScopedIgnoreCtrlEvents ignore;
+    EXPECT_EQ(runHelperTest("PlatformHelper.DISABLED_CtrlCWhileWriting", 0), kEndedFromConsole);
+    EXPECT_EQ(listDirectory(), (std::vector<std::string>{"icon.tga"}));
+    EXPECT_EQ(readFile("icon.tga"), (Bytes{1, 2, 3}));
+}
+
+// Run only by the test above, in a process of its own.
+TEST(PlatformHelper, DISABLED_CtrlCWhileWriting) {
+    platform::ReplacementFile out;
+    if (!out.open("icon.tga") || !out.write("half", 4)) ExitProcess(2);
+    GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+    Sleep(30000);  // the handler ends the process long before
+    ExitProcess(3);
+}
