@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Root writes read-only files and folders at will (CAP_DAC_OVERRIDE), so the
-# tests of read-only icons and folders skip themselves when run as root.
-# This runs them once more as root without that capability (and without
-# CAP_DAC_READ_SEARCH), where permission bits bind as they bind any user:
+# Root writes read-only files and folders at will (CAP_DAC_OVERRIDE); the
+# tool refuses them by their own permission bits all the same, which the
+# normal test runs check as root. This runs the tests of read-only icons and
+# folders once more as root without that capability (and without
+# CAP_DAC_READ_SEARCH), where the system binds root as it binds any user:
 # the build folder stays in reach wherever the clone lies.
 # Usage: tools/test-read-only.sh BUILD_DIR    (exit 77: skipped, with reason)
 set -euo pipefail

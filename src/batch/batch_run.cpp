@@ -114,21 +114,23 @@ int BatchRun::processFile(const std::string& name) {
     TgaImage source;
     if (!source.load(fileName)) return 0;  // cannot be opened: no message
     // A file the reader has no faithful picture of is never written back.
+    // Warnings name the file as it is called, which the report line (the
+    // icon's name with ".tga" in lower case) may not.
     if (source.content() == TgaContent::Unsupported) {
-        platform::printFormatted(console_, texts::kNotTrueColour, sourceName.c_str());
+        platform::printFormatted(console_, texts::kNotTrueColour, fileName.c_str());
         return 0;
     }
     if (source.content() == TgaContent::Truncated) {
-        platform::printFormatted(console_, texts::kTruncated, sourceName.c_str());
+        platform::printFormatted(console_, texts::kTruncated, fileName.c_str());
         return 0;
     }
     if (!source.isLoaded()) return 0;
 
     // save() rewrites the header, so the type as loaded is noted first.
     bool wasRunLength = source.header[tga::kImageTypeOffset] != tga::kTypeUncompressed;
-    produceVariants(source, baseName, masks_, console_);
+    produceVariants(source, baseName, fileName, masks_, console_);
     if (!saveWithNormalMask(source, fileName, masks_)) {
-        platform::printFormatted(console_, texts::kCannotWrite, sourceName.c_str());
+        platform::printFormatted(console_, texts::kCannotWrite, fileName.c_str());
         return 0;
     }
     platform::printFormatted(console_, wasRunLength ? texts::kReportRunLength : texts::kReportUncompressed,

@@ -28,6 +28,7 @@ const char* const kClosingBlock =
     "BUTTONS@TOLVAREN-MODDING.EXAMPLE\tMail me if you have any questions or suggestions\n"
     "\t\tThis file was downloaded from www.tolvaren-modding.example\n"
     "Press any key to exit ...";
+const char* const kKeyPrompt = "Press any key to exit ...";
 
 const char* const kNormalMaskNotFound = "NOTE:\tFile \"%s\" not found. No normal mask found!\n";
 const char* const kDisabledMaskNotFound = "NOTE:\tFile \"%s\" not found. No disabled mask found!\n";

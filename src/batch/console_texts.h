@@ -4,7 +4,11 @@
 namespace texts {
 
 extern const char* const kBanner;
+// Ends with the key prompt, which has no line end.
 extern const char* const kClosingBlock;
+// The key prompt alone, shown on the console itself when the output goes
+// elsewhere.
+extern const char* const kKeyPrompt;
 
 // printf formats; each %s takes a file name.
 extern const char* const kNormalMaskNotFound;

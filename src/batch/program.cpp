@@ -168,6 +168,6 @@ int runProgram(int argc, char** argv) {
     platform::printText(stdout, texts::kClosingBlock);
     // The prompt has no line end: it must be on the screen during the wait.
     std::fflush(stdout);
-    if (line.waitForKey) platform::waitForKey();
+    if (line.waitForKey) platform::waitForKey(texts::kKeyPrompt);
     return 0;
 }

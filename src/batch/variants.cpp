@@ -32,8 +32,8 @@ bool fits(const TgaImage& mask, const TgaImage& source) {
 // Every output is written from the untouched source with its mask laid over
 // it on the way to the file: no variant carries another's mask, and no
 // pixel buffer is copied.
-void produceVariants(TgaImage& source, const std::string& baseName, const MaskSet& masks,
-                     std::FILE* console) {
+void produceVariants(TgaImage& source, const std::string& baseName, const std::string& iconFile,
+                     const MaskSet& masks, std::FILE* console) {
     struct Variant {
         const TgaImage& mask;
         std::string name;
@@ -45,7 +45,7 @@ void produceVariants(TgaImage& source, const std::string& baseName, const MaskSe
     };
     for (const Variant& variant : variants) {
         if (!fits(variant.mask, source)) continue;
-        if (!source.saveBlended(variant.name, variant.mask, 255)) {
+        if (!source.saveBlended(variant.name, variant.mask, 255, iconFile)) {
             platform::printFormatted(console, texts::kCannotWrite, variant.name.c_str());
         }
     }

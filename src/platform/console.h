@@ -18,6 +18,9 @@ void printFormatted(std::FILE* stream, const char* format, ...) __attribute__((f
 // Waits for one key press on the console's own keyboard, without echo and
 // without Enter. Returns at once when there is no console to read, or when
 // the program does not own the console's foreground (a background job).
-void waitForKey();
+// When standard output does not reach the console (it is redirected to a
+// file or a pipe), `prompt` is shown on the console itself first, so that
+// the wait is never an unexplained pause.
+void waitForKey(const char* prompt);
 
 }  // namespace platform

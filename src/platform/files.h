@@ -41,6 +41,7 @@ struct ReplacementTarget {
     std::string name;         // the spelling the file exists under, or the new name
     bool exists = false;      // false: a new file is made
     bool isRegular = false;   // an existing regular file (not a link): what it has is kept
+    bool keepsOwnerAndMode = false;  // POSIX: mode, owner and group below are given to the new version
     std::uint32_t mode = 0;   // POSIX: the permission bits to keep
     std::uint32_t owner = 0;  // POSIX: the owner and group to keep
     std::uint32_t group = 0;
@@ -60,8 +61,12 @@ public:
 
     // Starts the replacement of `name` (resolved like resolveName). False,
     // with nothing changed, when the file must stay as it is (read-only, a
-    // directory) or no temporary file can be made.
-    bool open(const std::string& name);
+    // directory) or no temporary file can be made. An existing file's new
+    // version keeps its owner and permissions; a new file takes those of
+    // `newFileLike` when that names a regular file (a variant those of its
+    // icon, so that a private icon gets private variants and a run as root
+    // leaves the user's variants the user's).
+    bool open(const std::string& name, const std::string& newFileLike = std::string());
     // Appends bytes; false once anything has failed. Small pieces are held
     // back and go out with the next large one, so a file of a header and
     // one block of pixels takes a single system write.

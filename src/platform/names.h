@@ -24,8 +24,8 @@ bool listTgaEntries(std::vector<std::string>& names);
 // The name under which `name` exists in the current directory: the exact
 // spelling when such an entry exists, else the first entry equal to it when
 // ASCII letter case is ignored, else `name` itself (a file still to be made).
-// The directory is read once; what the tool itself creates is noted as it
-// goes, so a run never reads it again for its own changes.
+// The directory is read once, at the first lookup or listing; files made
+// since (by the tool or anyone else) are not seen until forgetDirectory().
 std::string resolveName(const std::string& name);
 
 // Forgets what is known of the current directory: the next lookup reads it

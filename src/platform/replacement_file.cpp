@@ -13,11 +13,11 @@ ReplacementFile::~ReplacementFile() {
     discard();
 }
 
-bool ReplacementFile::open(const std::string& name) {
+bool ReplacementFile::open(const std::string& name, const std::string& newFileLike) {
     discard();
     failed_ = false;
     heldSize_ = 0;
-    if (shouldFail(FileOp::Open) || !replacement::chooseTarget(name, target_)) return false;
+    if (shouldFail(FileOp::Open) || !replacement::chooseTarget(name, newFileLike, target_)) return false;
     handle_ = replacement::createTemporaryBeside(target_, temporary_);
     return handle_ != kNoHandle;
 }
@@ -44,7 +44,8 @@ bool ReplacementFile::commit() {
         discard();
         return false;
     }
-    bool ok = !shouldFail(FileOp::Flush) && replacement::writeAll(handle_, held_, heldSize_, nullptr, 0);
+    bool ok = !shouldFail(FileOp::Flush) && replacement::writeAll(handle_, held_, heldSize_, nullptr, 0) &&
+              replacement::keepOwnerAndMode(handle_, target_);
     bool closeFailed = shouldFail(FileOp::Close);
     if (!replacement::close(handle_)) closeFailed = true;
     handle_ = kNoHandle;

@@ -10,13 +10,14 @@
 namespace platform {
 namespace replacement {
 
-// Finds out what a replacement of `name` must update in the end. False when
-// the file must stay as it is (read-only, a directory).
-bool chooseTarget(const std::string& name, ReplacementTarget& target);
+// Finds out what a replacement of `name` must update in the end, and what
+// its new version keeps (a new file: what `newFileLike` has, if anything).
+// False when the file must stay as it is (read-only, a directory).
+bool chooseTarget(const std::string& name, const std::string& newFileLike, ReplacementTarget& target);
 
 // Creates a new, empty temporary file beside the target, whose name never
-// ends in ".tga", gives it what the target's new version must keep (owner,
-// permissions), and opens it for writing. The name is registered for removal
+// ends in ".tga", and opens it for writing; it is never readable by more
+// users than the target's new version will be. The name is registered for removal
 // before the file exists, so that a run stopped at any moment leaves none.
 // kNoHandle when anything fails (and then no temporary is left).
 FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& temporary);
@@ -25,6 +26,12 @@ FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& t
 // them. False on any failure.
 bool writeAll(FileHandle handle, const void* first, std::size_t firstSize, const void* second,
               std::size_t secondSize);
+
+// Gives the written temporary file what the target's new version keeps
+// (POSIX: owner where allowed, then permissions; done after the writes,
+// which would clear set-user-ID and set-group-ID bits). False when the
+// permissions cannot be given.
+bool keepOwnerAndMode(FileHandle handle, const ReplacementTarget& target);
 
 // Closes the temporary file; false when that reports a failure.
 bool close(FileHandle handle);

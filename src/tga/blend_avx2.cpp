@@ -106,7 +106,8 @@ BD_AVX2 inline __m256i blendOverTranslucent(__m256i image, __m256i mask, __m256i
 
 // Eight pixels in place. Groups whose image pixels are all opaque take the
 // cheaper arithmetic, which gives the same bytes there.
-BD_AVX2 inline void blendEightPixels(std::uint8_t* image, bool imageHasAlpha, const std::uint8_t* mask) {
+BD_AVX2 inline void blendEightPixels(const std::uint8_t* image, std::uint8_t* out, bool imageHasAlpha,
+                                     const std::uint8_t* mask) {
     const __m256i alphaBytes = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
     __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(image));
     __m256i over = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mask));
@@ -118,16 +119,17 @@ BD_AVX2 inline void blendEightPixels(std::uint8_t* image, bool imageHasAlpha, co
         blended = blendOverTranslucent(pixels, over, keep);
         keep = _mm256_or_si256(keep, alphaBytes);
     }
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(image), _mm256_blendv_epi8(blended, pixels, keep));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_blendv_epi8(blended, pixels, keep));
 }
 
 }  // namespace
 
-BD_AVX2 void blendOver32BitMaskAvx2(std::uint8_t* image, bool imageHasAlpha, const std::uint8_t* mask,
-                                    std::size_t count) {
+BD_AVX2 void blendOver32BitMaskAvx2(const std::uint8_t* image, std::uint8_t* out, bool imageHasAlpha,
+                                    const std::uint8_t* mask, std::size_t count) {
     std::size_t done = 0;
     for (; done + kPixelsPerVector <= count; done += kPixelsPerVector) {
-        blendEightPixels(image + done * kBytesPerPixel, imageHasAlpha, mask + done * kBytesPerPixel);
+        blendEightPixels(image + done * kBytesPerPixel, out + done * kBytesPerPixel, imageHasAlpha,
+                         mask + done * kBytesPerPixel);
     }
     if (done == count) return;
     // The last few pixels go through a full vector of copies, so that no
@@ -137,8 +139,8 @@ BD_AVX2 void blendOver32BitMaskAvx2(std::uint8_t* image, bool imageHasAlpha, con
     const std::size_t tailBytes = (count - done) * kBytesPerPixel;
     std::memcpy(imageTail, image + done * kBytesPerPixel, tailBytes);
     std::memcpy(maskTail, mask + done * kBytesPerPixel, tailBytes);
-    blendEightPixels(imageTail, imageHasAlpha, maskTail);
-    std::memcpy(image + done * kBytesPerPixel, imageTail, tailBytes);
+    blendEightPixels(imageTail, imageTail, imageHasAlpha, maskTail);
+    std::memcpy(out + done * kBytesPerPixel, imageTail, tailBytes);
 }
 
 BD_AVX2 std::size_t widenAvx2(const std::uint8_t* in, std::uint8_t* out, std::size_t count, std::uint8_t alpha) {

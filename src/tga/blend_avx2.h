@@ -19,11 +19,12 @@ namespace tga {
 
 #if BD_BLEND_AVX2
 // Lays mask pixel i (blue, green, red, alpha) over image pixel i for
-// i < count, exactly as blendRun does. With imageHasAlpha false the image's
-// fourth byte is no alpha and the image counts as opaque. The fourth byte
-// of each image pixel is left as it was.
-void blendOver32BitMaskAvx2(std::uint8_t* image, bool imageHasAlpha, const std::uint8_t* mask,
-                            std::size_t count);
+// i < count, exactly as blendRun does, and puts the result at out (which
+// may be the image itself). With imageHasAlpha false the image's fourth
+// byte is no alpha and the image counts as opaque. The fourth byte of each
+// pixel is kept as it was.
+void blendOver32BitMaskAvx2(const std::uint8_t* image, std::uint8_t* out, bool imageHasAlpha,
+                            const std::uint8_t* mask, std::size_t count);
 
 // Widens 3-byte pixels to 4-byte ones, as widenRun does; returns how many
 // it did (all but a few at the end, which the caller widens).

@@ -22,6 +22,12 @@ struct PixelLayout {
 void blendRun(std::uint8_t* image, PixelLayout imageLayout, const std::uint8_t* mask,
               PixelLayout maskLayout, std::size_t count);
 
+// The same for 4-byte image pixels, with the result put at `out` and the
+// image left as it is: what copying them to `out` and blending there gives,
+// without the copy where the machine allows.
+void blendRunInto(const std::uint8_t* image, std::uint8_t* out, bool imageHasAlpha, const std::uint8_t* mask,
+                  PixelLayout maskLayout, std::size_t count);
+
 // Widens `count` 3-byte pixels (blue, green, red) at `in` to 4-byte ones at
 // `out`, with `alpha` as every pixel's fourth byte.
 void widenRun(const std::uint8_t* in, std::uint8_t* out, std::size_t count, std::uint8_t alpha);

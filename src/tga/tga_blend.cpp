@@ -1,5 +1,6 @@
 // Copying images and laying a mask over an image.
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "tga/blend_avx2.h"
@@ -210,11 +211,23 @@ void blendRun(std::uint8_t* image, PixelLayout imageLayout, const std::uint8_t* 
 #if BD_BLEND_AVX2
     if (chosenPath == BlendPath::Avx2 && imageLayout.stride == 4 && maskLayout.stride == 4 &&
         maskLayout.hasAlpha) {
-        blendOver32BitMaskAvx2(image, imageLayout.hasAlpha, mask, count);
+        blendOver32BitMaskAvx2(image, image, imageLayout.hasAlpha, mask, count);
         return;
     }
 #endif
     blendPortable(image, imageLayout, mask, maskLayout, count);
+}
+
+void blendRunInto(const std::uint8_t* image, std::uint8_t* out, bool imageHasAlpha, const std::uint8_t* mask,
+                  PixelLayout maskLayout, std::size_t count) {
+#if BD_BLEND_AVX2
+    if (chosenPath == BlendPath::Avx2 && maskLayout.stride == 4 && maskLayout.hasAlpha) {
+        blendOver32BitMaskAvx2(image, out, imageHasAlpha, mask, count);
+        return;
+    }
+#endif
+    std::memcpy(out, image, count * 4);
+    blendRun(out, PixelLayout{4, imageHasAlpha}, mask, maskLayout, count);
 }
 
 void widenRun(const std::uint8_t* in, std::uint8_t* out, std::size_t count, std::uint8_t alpha) {

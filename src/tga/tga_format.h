@@ -32,8 +32,9 @@ constexpr std::uint8_t kTypeRunLength = 10;
 constexpr std::uint32_t kDepth24 = 24;
 constexpr std::uint32_t kDepth32 = 32;
 
-// A colour-map type of 1 announces a colour map between the ID and the pixels.
-constexpr std::uint8_t kColorMapPresent = 1;
+// A colour-map type of 0 means no colour map; 1 announces one between the
+// ID and the pixels (other types are reserved, and their maps unknown).
+constexpr std::uint8_t kNoColorMap = 0;
 
 // Origin bits of the image descriptor: where the first stored pixel lies.
 // Bit 5 set: the top row is stored first; bit 4 set: each row is stored

@@ -45,13 +45,15 @@ public:
 
     // Writes the record as uncompressed 32-bit bottom-up TGA, replacing the
     // target atomically. Pixels of a depth other than 32 get alpha fillAlpha.
-    // False, with the target as it was, when anything fails.
-    bool save(const std::string& fileName, std::uint8_t fillAlpha);
+    // False, with the target as it was, when anything fails. A new file gets
+    // the owner and permissions of `newFileLike` where they can be given.
+    bool save(const std::string& fileName, std::uint8_t fillAlpha, const std::string& newFileLike = std::string());
     // Writes what save() would write for a copy of this record after
     // copy.blend(mask), without making the copy: the mask is laid over each
     // block of pixels on its way to the file. The pixels stay as they are;
     // the header is updated as save() updates it.
-    bool saveBlended(const std::string& fileName, const TgaImage& mask, std::uint8_t fillAlpha);
+    bool saveBlended(const std::string& fileName, const TgaImage& mask, std::uint8_t fillAlpha,
+                     const std::string& newFileLike = std::string());
 
     bool sameSize(const TgaImage& other) const;
     TgaImage& assign(const TgaImage& other);

@@ -52,7 +52,9 @@ Layout layoutOf(const TgaImage& image) {
     layout.bytesPerRead = image.hasAlpha() ? 4 : 3;
     bool trueColour = layout.type == tga::kTypeUncompressed || layout.type == tga::kTypeRunLength;
     bool depthOk = image.bitsPerPixel == tga::kDepth24 || image.bitsPerPixel == tga::kDepth32;
-    bool hasColourMap = header[tga::kColorMapTypeOffset] == tga::kColorMapPresent &&
+    // Any colour-map type but "none" with entries declared: their bytes
+    // stand between the ID and the pixels, in a layout only type 1 defines.
+    bool hasColourMap = header[tga::kColorMapTypeOffset] != tga::kNoColorMap &&
                         readLittle16(header, tga::kColorMapLengthOffset) != 0;
     layout.decodable = trueColour && depthOk && !hasColourMap;
     return layout;

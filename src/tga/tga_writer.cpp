@@ -53,14 +53,26 @@ bool writeConverted(platform::ReplacementFile& out, const TgaImage& image, const
     const std::uint32_t maskedCols = mask ? std::min(image.width, mask->width) : 0;
     const tga::PixelLayout blockLayout{tga::kOutputBytesPerPixel, image.hasAlpha()};
 
+    const tga::PixelLayout maskLayout = mask ? tga::PixelLayout{mask->stride(), mask->hasAlpha()}
+                                             : tga::PixelLayout{0, false};
     for (std::uint32_t top = 0; top < image.height; top += rowsPerBlock) {
         std::uint32_t rows = std::min(rowsPerBlock, image.height - top);
-        convertPixels(image, std::uint64_t{top} * image.width, std::uint64_t{rows} * image.width, fillAlpha,
-                      block.get());
-        for (std::uint32_t r = top; r < std::min(top + rows, maskedRows); ++r) {
+        // 4-byte pixels under the mask are blended straight into the block;
+        // everything else is put there first (and blended there).
+        const bool blendIntoBlock = image.hasAlpha() && maskLayout.stride == 4;
+        const std::uint32_t firstConverted = blendIntoBlock ? std::min(top + rows, std::max(top, maskedRows)) : top;
+        for (std::uint32_t r = top; r < firstConverted; ++r) {
+            const std::uint8_t* row = image.pixels.data() + std::uint64_t{r} * rowBytes;
+            std::uint8_t* into = block.get() + (r - top) * rowBytes;
+            const std::uint8_t* maskRow = mask->pixels.data() + std::uint64_t{r} * mask->width * 4;
+            tga::blendRunInto(row, into, true, maskRow, maskLayout, maskedCols);
+            std::copy(row + std::uint64_t{maskedCols} * 4, row + rowBytes, into + std::uint64_t{maskedCols} * 4);
+        }
+        convertPixels(image, std::uint64_t{firstConverted} * image.width, std::uint64_t{top + rows - firstConverted} * image.width,
+                      fillAlpha, block.get() + (firstConverted - top) * rowBytes);
+        for (std::uint32_t r = firstConverted; r < std::min(top + rows, maskedRows); ++r) {
             const std::uint8_t* maskRow = mask->pixels.data() + std::uint64_t{r} * mask->width * mask->stride();
-            tga::blendRun(block.get() + (r - top) * rowBytes, blockLayout, maskRow,
-                          tga::PixelLayout{mask->stride(), mask->hasAlpha()}, maskedCols);
+            tga::blendRun(block.get() + (r - top) * rowBytes, blockLayout, maskRow, maskLayout, maskedCols);
         }
         if (!out.write(block.get(), static_cast<std::size_t>(rows * rowBytes))) return false;
     }
@@ -68,11 +80,12 @@ bool writeConverted(platform::ReplacementFile& out, const TgaImage& image, const
 }
 
 // save() and saveBlended(): `mask` null for none.
-bool writeRecord(TgaImage& image, const std::string& fileName, const TgaImage* mask, std::uint8_t fillAlpha) {
+bool writeRecord(TgaImage& image, const std::string& fileName, const TgaImage* mask, std::uint8_t fillAlpha,
+                 const std::string& newFileLike) {
     if (!image.isLoaded()) return false;
     if (mask != nullptr && mask->pixels.empty()) mask = nullptr;  // blend() would do nothing
     platform::ReplacementFile out;
-    if (!out.open(fileName)) return false;
+    if (!out.open(fileName, newFileLike)) return false;
 
     // The record itself now declares what the file will hold.
     image.header[tga::kImageTypeOffset] = tga::kOutputImageType;
@@ -92,19 +105,20 @@ bool writeRecord(TgaImage& image, const std::string& fileName, const TgaImage* m
 
 }  // namespace
 
-bool TgaImage::save(const std::string& fileName, std::uint8_t fillAlpha) {
-    return writeRecord(*this, fileName, nullptr, fillAlpha);
+bool TgaImage::save(const std::string& fileName, std::uint8_t fillAlpha, const std::string& newFileLike) {
+    return writeRecord(*this, fileName, nullptr, fillAlpha, newFileLike);
 }
 
-bool TgaImage::saveBlended(const std::string& fileName, const TgaImage& mask, std::uint8_t fillAlpha) {
+bool TgaImage::saveBlended(const std::string& fileName, const TgaImage& mask, std::uint8_t fillAlpha,
+                           const std::string& newFileLike) {
     if (stride() < 3) {
         // Pixels that share bytes blend differently in place than after
         // widening: blend a copy first, as the definition says.
         TgaImage blended(*this);
         blended.blend(mask);
-        bool saved = blended.save(fileName, fillAlpha);
+        bool saved = blended.save(fileName, fillAlpha, newFileLike);
         if (blended.isLoaded()) header.swap(blended.header);  // as save() left it
         return saved;
     }
-    return writeRecord(*this, fileName, &mask, fillAlpha);
+    return writeRecord(*this, fileName, &mask, fillAlpha, newFileLike);
 }

@@ -235,6 +235,21 @@ TEST(BatchRun, NamesDifferingOnlyInCaseAreTwoIcons) {
     EXPECT_EQ(readFile("Fire.tga").size(), 18u + 4u);
 }
 
+TEST(BatchRun, IconsDifferingOnlyInCaseEachGetTheirOwnVariants) {
+    if (!runningNativeTool()) GTEST_SKIP() << "Windows file systems cannot hold both names";
+    ScopedWorkDir dir;
+    TgaFile clear = icon(1, 1, 32, 3);
+    clear.data = {0, 0, 0, 0};  // lays nothing over: each variant keeps its icon's colour
+    writeFile("ZOF_DISABLED_MASK.tga", clear.bytes());
+    writeFile("Fire.tga", icon(1, 1, 24, 1).bytes());
+    writeFile("FIRE.tga", icon(1, 1, 24, 2).bytes());
+    writeFile("fire.TGA", icon(1, 1, 16, 3).bytes());  // refused: the warning names it as it is
+    EXPECT_NE(runBody().find("WARN:\tFile \"fire.TGA\" is not a 24 or 32 bit true-colour TGA. Left unchanged!\n"),
+              std::string::npos);
+    EXPECT_TRUE(fileExists("DISFire.tga") && fileExists("DISFIRE.tga"));
+    EXPECT_NE(readFile("DISFire.tga"), readFile("DISFIRE.tga"));
+}
+
 TEST(BatchRun, LongNamesAreReportedInFull) {
     ScopedWorkDir dir;
     std::string longName = std::string(40, 'n') + ".tga";

@@ -1,6 +1,7 @@
 // The key wait on a real (pseudo) terminal: it reads the keyboard itself,
 // takes Ctrl+C as a key, eats a special key's whole escape sequence, keeps
 // keys typed earlier, and leaves the terminal as it found it.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -51,7 +52,7 @@ WaitOutcome runWait(const std::string& keys, bool typeBeforeWait) {
         // Give the parent's early keys time to reach the terminal's buffer
         // (a canonical terminal does not report them as readable yet).
         if (typeBeforeWait) usleep(200000);
-        platform::waitForKey();
+        platform::waitForKey("");
         termios after;
         tcgetattr(0, &after);
         char restored = sameSettings(before, after) ? 'Y' : 'N';
@@ -100,7 +101,7 @@ TEST(KeyWait, EndsAtOnceWithoutATerminal) {
     pid_t child = fork();
     if (child == 0) {
         setsid();
-        platform::waitForKey();
+        platform::waitForKey("");
         _exit(0);
     }
     int status = -1;
@@ -130,6 +131,8 @@ TEST(KeyWait, SpecialKeysSequenceIsConsumedWhole) {
     EXPECT_EQ(outcome.leftOver, "k");
     outcome = runWait("\x1bOPk", false);  // F1 in application mode
     EXPECT_EQ(outcome.leftOver, "k");
+    outcome = runWait("\xC3\xA9k", false);  // é: one key, two bytes
+    EXPECT_EQ(outcome.leftOver, "k");
 }
 
 TEST(KeyWait, KeyTypedBeforeTheWaitEndsIt) {
@@ -147,7 +150,7 @@ TEST(KeyWait, TerminationDuringTheWaitRestoresTheTerminal) {
         if (child == 0) {
             signal(signalNumber, SIG_DFL);
             platform::protectRun();
-            platform::waitForKey();
+            platform::waitForKey("");
             _exit(0);
         }
         ASSERT_GT(child, 0);
@@ -178,7 +181,7 @@ TEST(KeyWait, BackgroundJobDoesNotWait) {
             setpgid(0, 0);
             signal(SIGTTOU, SIG_DFL);
             signal(SIGTTIN, SIG_DFL);
-            platform::waitForKey();
+            platform::waitForKey("");
             _exit(0);
         }
         int status = -1;
@@ -191,5 +194,75 @@ TEST(KeyWait, BackgroundJobDoesNotWait) {
     int status = -1;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the job waited or was stopped";
+    close(master);
+}
+
+// Stopped during the wait (kill -TSTP), the run gives the terminal back to
+// the shell, and takes it again once continued. (The wait runs as a job of
+// its own under the terminal's session leader, as a shell starts it: a
+// stop signal cannot stop a process group without such a parent.)
+TEST(KeyWait, StopDuringTheWaitGivesTheTerminalBack) {
+    int report[2];
+    ASSERT_EQ(pipe(report), 0);
+    int master = -1;
+    pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        pid_t job = fork();
+        if (job == 0) {
+            setpgid(0, 0);
+            tcsetpgrp(0, getpid());
+            platform::protectRun();
+            platform::waitForKey("");
+            _exit(0);
+        }
+        setpgid(job, job);
+        tcsetpgrp(0, job);
+        if (write(report[1], &job, sizeof job) != sizeof job) _exit(2);
+        int status = 0;
+        while (waitpid(job, &status, 0) < 0) {
+        }
+        _exit(WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1);
+    }
+    ASSERT_GT(child, 0);
+    pid_t job = 0;
+    ASSERT_EQ(read(report[0], &job, sizeof job), static_cast<ssize_t>(sizeof job));
+    ASSERT_TRUE(waitUntilRaw(master));
+    kill(job, SIGTSTP);
+    bool givenBack = false;
+    for (int i = 0; i < 500 && !givenBack; ++i) {
+        termios settings;
+        givenBack = tcgetattr(master, &settings) == 0 && (settings.c_lflag & ICANON) != 0;
+        if (!givenBack) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(givenBack) << "raw while stopped";
+    kill(job, SIGCONT);
+    EXPECT_TRUE(waitUntilRaw(master));
+    ASSERT_EQ(write(master, "q", 1), 1);
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    close(master);
+    close(report[0]);
+    close(report[1]);
+}
+
+// With the output going elsewhere, the prompt is shown on the terminal.
+TEST(KeyWait, PromptGoesToTheTerminalWhenTheOutputDoesNot) {
+    int master = -1;
+    pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        int elsewhere = open("/dev/null", O_WRONLY);
+        dup2(elsewhere, 1);
+        platform::waitForKey("Press any key");
+        _exit(0);
+    }
+    ASSERT_GT(child, 0);
+    ASSERT_TRUE(waitUntilRaw(master));
+    char shown[64] = {};
+    ASSERT_GT(read(master, shown, sizeof shown - 1), 0);
+    EXPECT_EQ(std::string(shown), "Press any key");
+    ASSERT_EQ(write(master, "q", 1), 1);
+    int status = 0;
+    waitpid(child, &status, 0);
     close(master);
 }

@@ -40,11 +40,6 @@ TEST(Platform, ResolvesNamesAsACaseIgnoringFileSystemWould) {
     platform::forgetDirectory();  // it was made behind the tool's back
     EXPECT_EQ(platform::resolveName("fire.tga"), "fire.tga");
     EXPECT_EQ(platform::resolveName("FIRE.tga"), "Fire.TGA");  // smallest in byte order
-    // What the tool makes itself is known without reading the directory again.
-    platform::ReplacementFile out;
-    ASSERT_TRUE(out.open("New.tga"));
-    ASSERT_TRUE(out.commit());
-    EXPECT_EQ(platform::resolveName("NEW.TGA"), "New.tga");
 }
 
 TEST(Platform, ReadsOnlyRegularFiles) {
@@ -123,18 +118,28 @@ TEST(Platform, InterruptedReplacementLeavesNoTemporaryFile) {
     EXPECT_EQ(readFile("icon.tga"), (Bytes{1, 2, 3}));
 }
 
-TEST(Platform, ReplacementKeepsTheOwner) {
+TEST(Platform, ReplacementKeepsTheOwnerAndNewFilesTakeTheirIconsOwnerAndPermissions) {
     ScopedWorkDir dir;
     writeFile("theirs.tga", {1});
+    chmod("theirs.tga", 0600);  // a private icon gets private variants
+    platform::ReplacementFile variant;
+    ASSERT_TRUE(variant.open("DIStheirs.tga", "theirs.tga"));
+    ASSERT_TRUE(variant.commit());
+    struct stat info;
+    ASSERT_EQ(stat("DIStheirs.tga", &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+
     const uid_t kSomeoneElse = 65534;  // nobody
     if (chown("theirs.tga", kSomeoneElse, kSomeoneElse) != 0) GTEST_SKIP() << "only root can give a file away";
-    platform::ReplacementFile out;
-    ASSERT_TRUE(out.open("theirs.tga"));
-    ASSERT_TRUE(out.commit());
-    struct stat info;
-    ASSERT_EQ(stat("theirs.tga", &info), 0);
-    EXPECT_EQ(info.st_uid, kSomeoneElse);
-    EXPECT_EQ(info.st_gid, kSomeoneElse);
+    for (const char* name : {"theirs.tga", "PAStheirs.tga"}) {
+        platform::ReplacementFile out;
+        ASSERT_TRUE(out.open(name, "theirs.tga"));
+        ASSERT_TRUE(out.commit());
+        ASSERT_EQ(stat(name, &info), 0);
+        EXPECT_EQ(info.st_uid, kSomeoneElse) << name;
+        EXPECT_EQ(info.st_gid, kSomeoneElse) << name;
+        EXPECT_EQ(info.st_mode & 07777, 0600u) << name;
+    }
 }
 
 TEST(Platform, ReadOnlyFileIsNotReplaced) {

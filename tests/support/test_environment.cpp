@@ -29,8 +29,4 @@ bool runningInCi() {
     return ci != nullptr && std::strcmp(ci, "true") == 0;
 }
 
-const char* const kRootOverridesPermissions =
-    "this process may write read-only files (root with CAP_DAC_OVERRIDE), "
-    "tools/test-read-only.sh runs it without that capability";
-
 }  // namespace test_support

@@ -15,11 +15,7 @@ std::string corpusMissingReason();
 // Whether the tests run in continuous integration (CI=true), where nothing
 // they need may be missing.
 bool runningInCi();
-// Whether permission bits stop this process's writes: false for root with
-// CAP_DAC_OVERRIDE, which writes read-only files and folders at will.
-bool permissionBitsApply();
-extern const char* const kRootOverridesPermissions;
-// Empty when a folder made read-only (chmod 0555) stops this process from
+// Empty when a folder made read-only (chmod 0555) stops the tool from
 // making files in it; otherwise why it does not.
 std::string readOnlyFolderUnboundReason();
 
@@ -35,10 +31,6 @@ std::string readOnlyFolderUnboundReason();
             GTEST_SKIP() << missing_;                                                      \
         }                                                                                  \
     } while (0)
-
-// Skips a test of read-only files or folders where nothing is read-only.
-#define SKIP_UNLESS_PERMISSIONS_APPLY() \
-    if (!::test_support::permissionBitsApply()) GTEST_SKIP() << ::test_support::kRootOverridesPermissions
 
 // Skips a test of read-only folders where making a folder read-only does
 // not stop this process from making files in it.

@@ -101,7 +101,7 @@ const Reference kReferences[] = {
 
 bool isTrueColour(const TgaImage& image) {
     std::uint8_t type = image.header[tga::kImageTypeOffset];
-    bool colourMap = image.header[tga::kColorMapTypeOffset] == 1 &&
+    bool colourMap = image.header[tga::kColorMapTypeOffset] != 0 &&
                      (image.header[tga::kColorMapLengthOffset] | image.header[tga::kColorMapLengthOffset + 1]) != 0;
     return (type == 2 || type == 10) && (image.bitsPerPixel == 24 || image.bitsPerPixel == 32) && !colourMap;
 }

@@ -112,7 +112,7 @@ public:
         std::uint8_t cmType = d.header[1];
         int cmLength = d.header[5] | (d.header[6] << 8);
         bool decodable = (type == 2 || type == 10) && (d.bitsPerPixel == 24 || alpha) &&
-                         !(cmType == 1 && cmLength != 0);
+                         !(cmType != 0 && cmLength != 0);
         d.content = !decodable ? TgaContent::Unsupported
                                : ranShort ? TgaContent::Truncated : TgaContent::Picture;
         d.loaded = true;

@@ -223,9 +223,11 @@ TEST(TgaReader, FilesThatAreNoTrueColourPictureLoadUndecoded) {
     TgaFile sixteen = picture(4, 4, 16);
     EXPECT_EQ(loaded(sixteen.bytes()).content(), TgaContent::Unsupported);
     TgaFile mapped = picture(4, 4, 24);
-    mapped.colorMapType = 1;
     mapped.colorMapLength = 16;
-    EXPECT_EQ(loaded(mapped.bytes()).content(), TgaContent::Unsupported);
+    for (std::uint8_t mapType : {1, 2, 128}) {  // reserved types hold maps of unknown layout
+        mapped.colorMapType = mapType;
+        EXPECT_EQ(loaded(mapped.bytes()).content(), TgaContent::Unsupported) << int(mapType);
+    }
     mapped.colorMapLength = 0;  // a map type without entries announces nothing
     EXPECT_EQ(loaded(mapped.bytes()).content(), TgaContent::Picture);
 }

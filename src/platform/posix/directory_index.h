@@ -1,5 +1,5 @@
 // What the POSIX platform layer knows of the current directory: its entries
-// as one reading of it found them, and the files the tool made since.
+// as one reading of it found them.
 #pragma once
 
 #include <string>
@@ -12,8 +12,9 @@ namespace posix {
 // when there is none.
 const std::string* findEntry(const std::string& name);
 
-// Records a file the tool itself just put in place under `name`.
-void noteCreated(const std::string& name);
+// Whether the directory has any write permission bit. Root may write into
+// one without, as into a read-only file; the tool does not.
+bool directoryWritable();
 
 }  // namespace posix
 }  // namespace platform

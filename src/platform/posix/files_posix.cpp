@@ -109,14 +109,30 @@ std::size_t InputFile::read(void* first, std::size_t firstSize, void* second, st
 
 namespace replacement {
 
-bool chooseTarget(const std::string& name, ReplacementTarget& target) {
+// What a regular file's new version, or a file made like it, keeps of it.
+void keepOf(const struct stat& info, ReplacementTarget& target) {
+    target.keepsOwnerAndMode = true;
+    target.mode = info.st_mode & 07777;
+    target.owner = info.st_uid;
+    target.group = info.st_gid;
+}
+
+bool chooseTarget(const std::string& name, const std::string& newFileLike, ReplacementTarget& target) {
     target = ReplacementTarget();
+    // A folder made read-only is, for root too (whom the system would let
+    // write into it).
+    if (!posix::directoryWritable()) return false;
     // The directory was read once: a name it does not hold is a new file,
     // with no need to ask the system.
     const std::string* existing = posix::findEntry(name);
     target.name = existing != nullptr ? *existing : name;
     struct stat info;
-    if (existing == nullptr || lstat(target.name.c_str(), &info) != 0) return true;
+    if (existing == nullptr || lstat(target.name.c_str(), &info) != 0) {
+        if (!newFileLike.empty() && stat(resolveName(newFileLike).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+            keepOf(info, target);
+        }
+        return true;
+    }
     target.exists = true;
     // A symbolic link is replaced by the new file, never written through: a
     // link in a downloaded icon pack must not make the tool overwrite a file
@@ -128,18 +144,16 @@ bool chooseTarget(const std::string& name, ReplacementTarget& target) {
     if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
     if (processFacts().user != 0 && access(target.name.c_str(), W_OK) != 0) return false;
     target.isRegular = true;
-    target.mode = info.st_mode & 07777;
-    target.owner = info.st_uid;
-    target.group = info.st_gid;
+    keepOf(info, target);
     return true;
 }
 
 FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& temporary) {
     static unsigned serial = 0;
     const ProcessFacts& facts = processFacts();
-    // The new version of an existing file gets its permissions from the
-    // start; the umask can only narrow them, which the copy below undoes.
-    const mode_t createMode = target.isRegular ? (target.mode & 0777) : 0666;
+    // Created with the permissions it will have (the umask can only narrow
+    // them), so that it is never readable by more users on the way.
+    const mode_t createMode = target.keepsOwnerAndMode ? (target.mode & 0777) : 0666;
     int descriptor = -1;
     for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
         // Names carry no directory part: the target is in the current folder.
@@ -153,24 +167,23 @@ FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& t
         temporary.clear();
         return kNoHandle;
     }
-    if (!target.isRegular) return descriptor;
-    // The new version keeps the owner (where allowed) and the permissions of
-    // the old one, so that a run as root leaves the user's files theirs.
+    return descriptor;
+}
+
+bool keepOwnerAndMode(FileHandle handle, const ReplacementTarget& target) {
+    if (!target.keepsOwnerAndMode) return true;
+    const ProcessFacts& facts = processFacts();
+    const int descriptor = descriptorOf(handle);
+    // The owner first: giving a file away (root only; for anyone else the
+    // file stays theirs) may clear set-id bits, which the mode then sets.
     if (target.owner != facts.user || target.group != facts.group) {
-        // Giving a file away needs root; for anyone else the file stays theirs.
         [[maybe_unused]] int given = fchown(descriptor, target.owner, target.group);
     }
-    // Created with the old permissions, the file lacks only what the umask
-    // took away and the bits open() never sets (set-id, sticky).
+    // Created with the permissions, the file lacks only what the umask took
+    // away and the bits open() never sets (set-id, sticky). A permission
+    // copy that fails fails the replacement: never a wider new version.
     const bool modeNarrowed = (target.mode & facts.umask) != 0 || (target.mode & 07000) != 0;
-    if (modeNarrowed && fchmod(descriptor, target.mode) != 0) {
-        // Never a new version with other permissions than the old one.
-        ::close(descriptor);
-        removeTemporary(temporary);
-        temporary.clear();
-        return kNoHandle;
-    }
-    return descriptor;
+    return !modeNarrowed || fchmod(descriptor, target.mode) == 0;
 }
 
 bool writeAll(FileHandle handle, const void* first, std::size_t firstSize, const void* second,
@@ -189,7 +202,6 @@ bool close(FileHandle handle) {
 bool swapIn(const std::string& temporary, const ReplacementTarget& target) {
     if (std::rename(temporary.c_str(), target.name.c_str()) != 0) return false;
     posix::forgetPendingTemporary();
-    posix::noteCreated(target.name);
     return true;
 }
 

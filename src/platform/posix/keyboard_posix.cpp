@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/console.h"
 #include "platform/posix/signals.h"
@@ -43,11 +44,21 @@ void consumeEscapeSequence(int terminal, const termios& settings) {
     }
 }
 
+// After the first byte of a character of several (UTF-8: é, я, 火), swallows
+// the rest of it, so that none of it reaches the shell afterwards.
+void consumeRestOfCharacter(int terminal, const termios& settings, unsigned char first) {
+    const cc_t kWaitTenths = 1;
+    int more = (first & 0xE0) == 0xC0 ? 1 : (first & 0xF0) == 0xE0 ? 2 : (first & 0xF8) == 0xF0 ? 3 : 0;
+    unsigned char byte = 0;
+    while (more-- > 0 && readTerminalByte(terminal, settings, kWaitTenths, byte)) {
+    }
+}
+
 }  // namespace
 
-void waitForKey() {
+void waitForKey(const char* prompt) {
     // The keyboard itself, not standard input, which may be redirected.
-    int terminal = open("/dev/tty", O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    int terminal = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (terminal < 0) return;
     termios saved;
     // A background job does not own the keyboard: changing the terminal's
@@ -59,11 +70,18 @@ void waitForKey() {
     termios raw = saved;
     // No line input, no echo, and Ctrl+C is a key like any other.
     raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG | IEXTEN);
+    if (!isatty(STDOUT_FILENO)) {
+        [[maybe_unused]] ssize_t shown = write(terminal, prompt, std::strlen(prompt));
+    }
     // Whatever ends the process during the wait puts the settings back.
-    posix::registerTerminalToRestore(terminal, saved);
+    posix::registerTerminalToRestore(terminal, saved, raw);
     unsigned char byte = 0;
-    if (readTerminalByte(terminal, raw, 0, byte) && byte == 0x1B) {
-        consumeEscapeSequence(terminal, raw);
+    if (readTerminalByte(terminal, raw, 0, byte)) {
+        if (byte == 0x1B) {
+            consumeEscapeSequence(terminal, raw);
+        } else {
+            consumeRestOfCharacter(terminal, raw, byte);
+        }
     }
     // TCSANOW, not TCSAFLUSH: what was typed after the key stays for the shell.
     tcsetattr(terminal, TCSANOW, &saved);

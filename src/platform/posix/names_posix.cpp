@@ -3,9 +3,12 @@
 // The tool was made for a file system that ignores letter case. Here names
 // are resolved against the current directory by hand, so that ICON.TGA is
 // rewritten as ICON.TGA and "DISFire.tga" replaces an existing "disfire.tga".
-// The directory is read once and kept as an index; the tool's own changes
-// are noted in it, so no lookup ever costs a system call or a new reading.
+// The directory is read once and kept as an index, so no lookup ever costs
+// a system call or a new reading. What the run makes itself is not added:
+// an output is found only under a name it had before the run, so icons
+// whose names differ only in letter case each get variants of their own.
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
@@ -61,11 +64,16 @@ public:
     // The "*.tga" entries in the order the directory yielded them.
     const std::vector<std::string>& tgaListing() const { return listing_; }
 
+    // Whether the directory has any write permission bit.
+    bool writable() { return ensureRead() && writable_; }
+
 private:
     bool readDirectory() {
         forget();
         DIR* directory = opendir(".");
         if (directory == nullptr) return false;
+        struct stat info;
+        writable_ = fstat(dirfd(directory), &info) == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
         for (;;) {
             errno = 0;
             const dirent* entry = readdir(directory);
@@ -84,6 +92,7 @@ private:
     std::unordered_set<std::string> entries_;
     std::unordered_map<std::string, std::string> byFoldedName_;
     std::vector<std::string> listing_;
+    bool writable_ = false;
     bool read_ = false;
 };
 
@@ -100,8 +109,8 @@ const std::string* findEntry(const std::string& name) {
     return directoryIndex().find(name);
 }
 
-void noteCreated(const std::string& name) {
-    if (directoryIndex().ensureRead()) directoryIndex().add(name);
+bool directoryWritable() {
+    return directoryIndex().writable();
 }
 
 }  // namespace posix

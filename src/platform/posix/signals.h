@@ -15,9 +15,10 @@ namespace posix {
 void registerPendingTemporary(const char* name);
 void forgetPendingTemporary();
 
-// Terminal settings to put back if a signal ends the run while they are
-// changed (during the key wait).
-void registerTerminalToRestore(int terminal, const termios& settings);
+// Terminal settings to put back if a signal ends (or stops) the run while
+// they are changed to `during` (the key wait); a run continued after a
+// stop takes `during` again.
+void registerTerminalToRestore(int terminal, const termios& settings, const termios& during);
 void forgetTerminalToRestore();
 
 }  // namespace posix

@@ -24,6 +24,7 @@ volatile std::sig_atomic_t publishedTemporary = -1;
 
 int terminalToRestore = -1;
 termios settingsToRestore;
+termios settingsDuringWait;
 volatile std::sig_atomic_t terminalRegistered = 0;
 
 void undoAndStop(int signalNumber) {
@@ -36,18 +37,49 @@ void undoAndStop(int signalNumber) {
     raise(signalNumber);
 }
 
+// Sets what `signalNumber` does, with async-signal-safe calls only.
+void setAction(int signalNumber, void (*handler)(int), int flags) {
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = flags;
+    sigaction(signalNumber, &action, nullptr);
+}
+
+void stopAndResume(int signalNumber) {
+    const bool waiting = terminalRegistered != 0;
+    if (waiting) tcsetattr(terminalToRestore, TCSANOW, &settingsToRestore);
+    // Stopped as the signal would stop the process by itself; the handler
+    // goes on from here once the run is continued.
+    setAction(signalNumber, SIG_DFL, 0);
+    raise(signalNumber);
+    setAction(signalNumber, stopAndResume, SA_NODEFER);
+    if (waiting && terminalRegistered) tcsetattr(terminalToRestore, TCSANOW, &settingsDuringWait);
+}
+
 // Installs `handler` for `signalNumber` unless someone else already chose
 // what that signal does (a handler, or ignoring it as a background job
 // started without job control ignores Ctrl+C).
 void installIfDefault(int signalNumber, void (*handler)(int), int flags) {
     struct sigaction current;
     if (sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) return;
-    struct sigaction wanted;
-    std::memset(&wanted, 0, sizeof wanted);
-    wanted.sa_handler = handler;
-    sigemptyset(&wanted.sa_mask);
-    wanted.sa_flags = flags;
-    sigaction(signalNumber, &wanted, nullptr);
+    setAction(signalNumber, handler, flags);
+}
+
+// Whether a signal, left to itself, ends the process. Those that do not
+// (a child's end, a window's new size, continue, and the stops, which do
+// not end the run) and those that cannot be caught are left alone.
+bool endsTheProcess(int signalNumber) {
+    switch (signalNumber) {
+        case SIGKILL: case SIGSTOP:                      // cannot be caught
+        case SIGCHLD: case SIGCONT: case SIGURG: case SIGWINCH:  // ignored by default
+        case SIGTSTP: case SIGTTIN: case SIGTTOU:        // stop, and the run goes on later
+        case SIGPIPE: case SIGXFSZ:                      // made write errors below
+            return false;
+        default:
+            return true;
+    }
 }
 
 }  // namespace
@@ -56,9 +88,16 @@ void protectRun() {
     static bool installed = false;
     if (installed) return;
     installed = true;
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
-        installIfDefault(signalNumber, undoAndStop, SA_RESETHAND | SA_NODEFER);
+    // Every signal that would end the run, whoever sends it (Ctrl+C, Ctrl+\,
+    // a closed terminal, kill, a CPU-time limit, a program of the user's),
+    // ends it only after the temporary file is gone and the terminal is
+    // back: SIGKILL alone, which no program can catch, leaves a temporary.
+    for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber) {
+        if (endsTheProcess(signalNumber)) installIfDefault(signalNumber, undoAndStop, SA_RESETHAND | SA_NODEFER);
     }
+    // During the key wait a stop must give the terminal back first, and
+    // take it again once the run goes on.
+    installIfDefault(SIGTSTP, stopAndResume, SA_NODEFER);
     // The write at hand then fails with EPIPE or EFBIG, which the tool
     // reports like any failed write, and the run goes on.
     installIfDefault(SIGPIPE, SIG_IGN, 0);
@@ -81,12 +120,13 @@ void forgetPendingTemporary() {
     publishedTemporary = -1;
 }
 
-void registerTerminalToRestore(int terminal, const termios& settings) {
+void registerTerminalToRestore(int terminal, const termios& settings, const termios& during) {
     protectRun();
     terminalRegistered = 0;
     std::atomic_signal_fence(std::memory_order_seq_cst);
     terminalToRestore = terminal;
     settingsToRestore = settings;
+    settingsDuringWait = during;
     std::atomic_signal_fence(std::memory_order_seq_cst);
     terminalRegistered = 1;
 }

@@ -112,7 +112,9 @@ std::size_t InputFile::read(void* first, std::size_t firstSize, void* second, st
 
 namespace replacement {
 
-bool chooseTarget(const std::string& name, ReplacementTarget& target) {
+// A new file takes the folder's inherited security descriptor, as every
+// new file does on Windows: `newFileLike` is not needed.
+bool chooseTarget(const std::string& name, const std::string&, ReplacementTarget& target) {
     target = ReplacementTarget();
     target.name = name;
     std::wstring wide;
@@ -195,6 +197,12 @@ bool writeAll(FileHandle handle, const void* first, std::size_t firstSize, const
         return writeWhole(file, combined.data(), combined.size());
     }
     return writeWhole(file, first, firstSize) && writeWhole(file, second, secondSize);
+}
+
+bool keepOwnerAndMode(FileHandle, const ReplacementTarget&) {
+    // What the new version keeps, ReplaceFileW gives it, and the attributes
+    // it was created with.
+    return true;
 }
 
 bool close(FileHandle handle) {

@@ -1,6 +1,8 @@
 // The key wait on Windows: one key press from the console's own keyboard.
 #include <windows.h>
 
+#include <cstring>
+
 #include "platform/console.h"
 #include "platform/windows/pending.h"
 
@@ -31,7 +33,7 @@ bool isKeyPress(const INPUT_RECORD& record) {
 
 }  // namespace
 
-void waitForKey() {
+void waitForKey(const char* prompt) {
     // The console's own keyboard, not standard input, which may be
     // redirected. No console (a redirected run without one): no wait.
     HANDLE keyboard = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -41,6 +43,18 @@ void waitForKey() {
     if (!GetConsoleMode(keyboard, &savedMode)) {
         CloseHandle(keyboard);
         return;
+    }
+    // Output redirected away from the console: the prompt is shown on the
+    // console itself, so that the wait does not look like a hang.
+    DWORD outputMode = 0;
+    if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &outputMode)) {
+        HANDLE screen = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+        if (screen != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            WriteConsoleA(screen, prompt, static_cast<DWORD>(std::strlen(prompt)), &written, nullptr);
+            CloseHandle(screen);
+        }
     }
     // Ctrl+C is a key like any other rather than the end of the program;
     // whatever else ends it during the wait puts the mode back.

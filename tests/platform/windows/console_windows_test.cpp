@@ -62,7 +62,7 @@ TEST(KeyWait, EndsAtOnceWithoutAConsole) {
 }
 
 TEST(KeyWaitHelper, DISABLED_Wait) {
-    platform::waitForKey();
+    platform::waitForKey("");
 }
 
 namespace {
@@ -124,7 +124,7 @@ TEST_P(KeyWaitCases, EachCaseEndsAtTheFirstKeyPressAndKeepsTheRest) {
     const std::vector<INPUT_RECORD>& events = GetParam().events;
     DWORD written = 0;
     ASSERT_TRUE(WriteConsoleInputW(input, events.data(), static_cast<DWORD>(events.size()), &written));
-    platform::waitForKey();
+    platform::waitForKey("");
     DWORD after = 0;
     GetConsoleMode(input, &after);
     // The presses of this case's keys still queued: wine's console, on a

@@ -149,11 +149,6 @@ std::string sourceRoot() {
     return custom != nullptr && *custom != '\0' ? custom : BD_SOURCE_ROOT;
 }
 
-bool permissionBitsApply() {
-    // The read-only attribute binds every program, an administrator's too.
-    return true;
-}
-
 std::string readOnlyFolderUnboundReason() {
     return "on Windows a folder's read-only attribute does not stop files being made in it (only an "
            "access-control list does, and wine enforces none)";
