@@ -249,6 +249,8 @@ if [ "$CALLGRIND" = 1 ]; then
       BEGIN { printf "| %s | %s | %s | %.1f |", s, grouped(i), grouped(i / n), i / (n * px * px) }')")
   done
 fi
+# What the sets lay on, asked while they are still there.
+filesystem="$(df -T "$data" | awk 'NR == 2 { print $2 }')"
 # The sets are made anew every run: they would only hold memory on tmpfs.
 rm -rf "$data/run" "$data/sets"
 rmdir "$data" 2>/dev/null || true  # kept when it holds anything else
@@ -257,7 +259,7 @@ echo
 echo "Tool: $TOOL${TOOL_REV:+ (revision $TOOL_REV)}"
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)," \
   "$(grep -qw avx2 /proc/cpuinfo && echo with || echo without) AVX2; sets on" \
-  "$(df -T "$data" | awk 'NR == 2 { print $2 }') ($data); $(date -u '+%Y-%m-%d %H:%M UTC');" \
+  "$filesystem ($data); $(date -u '+%Y-%m-%d %H:%M UTC');" \
   "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "Medians of $RUNS paired rounds, each run on a fresh copy of the set. Ratios are medians of the"
 echo "ratios within a round."
