@@ -111,6 +111,12 @@ BD_AVX2 inline void blendEightPixels(const std::uint8_t* image, std::uint8_t* ou
     const __m256i alphaBytes = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
     __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(image));
     __m256i over = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mask));
+    // A mask clear over all eight pixels lays nothing over them (the
+    // operator gives every colour back): common inside a frame or bevel.
+    if (_mm256_testz_si256(over, alphaBytes)) {
+        if (out != image) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), pixels);
+        return;
+    }
     __m256i blended;
     __m256i keep = alphaBytes;
     if (!imageHasAlpha || _mm256_testc_si256(pixels, alphaBytes)) {
