@@ -35,7 +35,7 @@ exe="$dir/button-disabler.exe"
 # (Read whole first: grep -q stopping early would fail the pipe.)
 headers="$("$objdump" -p "$exe")"
 imports="$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")"
-allowed='^(KERNEL32|msvcrt|USER32|SHELL32)\.dll$'
+allowed='^(KERNEL32|msvcrt|USER32|ADVAPI32)\.dll$'
 unexpected="$(grep -viE "$allowed" <<<"$imports" || true)"
 if [ -n "$unexpected" ]; then
   echo "error: $exe needs DLLs that Windows does not ship:" >&2

@@ -39,6 +39,13 @@ const char* skipNote(eligibility::SkipReason reason) {
     return nullptr;
 }
 
+// Whether a file can be opened for reading; it is closed again at once, so
+// that nothing holds it while it is worked on.
+bool canBeOpened(const std::string& name) {
+    platform::InputFile file;
+    return file.open(name);
+}
+
 }  // namespace
 
 int BatchRun::loadMasks() {
@@ -80,6 +87,9 @@ void BatchRun::workOnFolder() {
 void BatchRun::workOnFiles(std::vector<std::string> names) {
     platform::forgetDirectory();
     if (loadMasks() == 0) platform::printText(console_, texts::kNoMaskAtAll);
+    // Each name as the folder holds it: on Windows the long name of a file
+    // given by its short 8.3 alias, which the rules about names must see.
+    for (std::string& name : names) name = platform::resolveName(name);
     std::sort(names.begin(), names.end(), eligibility::comesBefore);
     names.erase(std::unique(names.begin(), names.end()), names.end());
     platform::printText(console_, texts::kProcessingHeader);
@@ -87,7 +97,7 @@ void BatchRun::workOnFiles(std::vector<std::string> names) {
     for (const std::string& name : names) {
         if (const char* note = skipNote(eligibility::skipReasonOf(name))) {
             platform::printFormatted(console_, note, name.c_str());
-        } else if (platform::InputFile file; file.open(name)) {
+        } else if (canBeOpened(name)) {
             processedCount += processFile(name);
         } else {
             // A folder's run would pass over it silently, but this one was

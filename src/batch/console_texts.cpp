@@ -22,13 +22,15 @@ const char* const kBanner =
 
 // The community site and the contact address are placeholders under the
 // reserved .example domain.
-const char* const kClosingBlock =
-    "********************** Feedback ***********************************************\n"
-    "WWW.TOLVAREN-MODDING.EXAMPLE\tVisit our Russian Modmaking Community\n"
-    "BUTTONS@TOLVAREN-MODDING.EXAMPLE\tMail me if you have any questions or suggestions\n"
+#define BD_CLOSING_LINES                                                                   \
+    "********************** Feedback ***********************************************\n"    \
+    "WWW.TOLVAREN-MODDING.EXAMPLE\tVisit our Russian Modmaking Community\n"                \
+    "BUTTONS@TOLVAREN-MODDING.EXAMPLE\tMail me if you have any questions or suggestions\n" \
     "\t\tThis file was downloaded from www.tolvaren-modding.example\n"
-    "Press any key to exit ...";
-const char* const kKeyPrompt = "Press any key to exit ...";
+#define BD_KEY_PROMPT "Press any key to exit ..."
+const char* const kClosingBlock = BD_CLOSING_LINES BD_KEY_PROMPT;
+const char* const kClosingWithoutPrompt = BD_CLOSING_LINES;
+const char* const kKeyPrompt = BD_KEY_PROMPT;
 
 const char* const kNormalMaskNotFound = "NOTE:\tFile \"%s\" not found. No normal mask found!\n";
 const char* const kDisabledMaskNotFound = "NOTE:\tFile \"%s\" not found. No disabled mask found!\n";

@@ -6,6 +6,8 @@ namespace texts {
 extern const char* const kBanner;
 // Ends with the key prompt, which has no line end.
 extern const char* const kClosingBlock;
+// The same without the prompt, for a run that does not wait for a key.
+extern const char* const kClosingWithoutPrompt;
 // The key prompt alone, shown on the console itself when the output goes
 // elsewhere.
 extern const char* const kKeyPrompt;

@@ -95,8 +95,17 @@ void workOnPaths(const std::vector<std::string>& paths) {
     for (const Job& job : jobs) {
         if (job.kind == Job::Kind::NotFound) {
             platform::printFormatted(stdout, texts::kPathNotFound, job.path.c_str());
-        } else if (job.kind == Job::Kind::CannotOpen || !platform::enterFolder(job.path)) {
-            platform::printFormatted(stdout, texts::kCannotOpen, job.path.empty() ? "." : job.path.c_str());
+        } else if (job.kind == Job::Kind::CannotOpen) {
+            platform::printFormatted(stdout, texts::kCannotOpen, job.path.c_str());
+        } else if (!platform::enterFolder(job.path)) {
+            // Named as they were given: the folder of a file given alone is
+            // the program's reading of the path, not the user's words.
+            if (job.kind == Job::Kind::Folder) {
+                platform::printFormatted(stdout, texts::kCannotOpen, job.path.c_str());
+            }
+            for (const std::string& name : job.names) {
+                platform::printFormatted(stdout, texts::kCannotOpen, (job.path + name).c_str());
+            }
         } else {
             if (headings) printHeading(job.path);
             BatchRun run(stdout);
@@ -165,7 +174,8 @@ int runProgram(int argc, char** argv) {
     } else {
         workOnPaths(line.paths);
     }
-    platform::printText(stdout, texts::kClosingBlock);
+    // Without the key wait, no prompt for a key.
+    platform::printText(stdout, line.waitForKey ? texts::kClosingBlock : texts::kClosingWithoutPrompt);
     // The prompt has no line end: it must be on the screen during the wait.
     std::fflush(stdout);
     if (line.waitForKey) platform::waitForKey(texts::kKeyPrompt);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -45,7 +46,9 @@ struct ReplacementTarget {
     std::uint32_t mode = 0;   // POSIX: the permission bits to keep
     std::uint32_t owner = 0;  // POSIX: the owner and group to keep
     std::uint32_t group = 0;
-    std::uint32_t attributes = 0;  // Windows: what the file shows (hidden, system) to keep
+    std::uint32_t attributes = 0;      // Windows: what the file shows (hidden, system) to keep
+    std::uint64_t creationTime = 0;    // Windows: when the file was made, to keep
+    std::vector<std::uint8_t> access;  // Windows: its access-control list, to keep
 };
 
 // Writes a new version of a file beside it and swaps it in atomically.

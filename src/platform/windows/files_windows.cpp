@@ -1,8 +1,9 @@
 // Reading and replacing files on Windows, with the wide-character functions
 // (names are converted at this boundary only). A file is read with one
 // CreateFileW, one size query, one ReadFile per gigabyte and CloseHandle; a
-// replacement is CreateFileW, one WriteFile, CloseHandle and one ReplaceFileW
-// or MoveFileExW, plus a lookup of the target.
+// replacement is CreateFileW, one WriteFile, CloseHandle and MoveFileExW,
+// plus a lookup of the target and, where it exists, the copy of what it
+// keeps (attributes, creation time, access-control list).
 #include <windows.h>
 
 #include <algorithm>
@@ -42,23 +43,8 @@ bool writeWhole(HANDLE file, const void* data, std::size_t size) {
     return true;
 }
 
-// The full path of a name in the current directory: ReplaceFileW under wine
-// takes nothing less. Computed from the current directory, without asking
-// the file system.
-std::wstring fullPath(const std::wstring& name) {
-    DWORD needed = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return name;
-    std::wstring path(needed, L'\0');
-    DWORD length = GetFullPathNameW(name.c_str(), needed, &path[0], nullptr);
-    if (length == 0 || length >= needed) return name;
-    path.resize(length);
-    return path;
-}
-
-// What a replacement keeps of the file it replaces, besides its security
-// descriptor and creation time (which ReplaceFileW keeps): how Explorer
-// shows it. ReplaceFileW keeps the replacement's own attributes under wine,
-// so the temporary file is made with them.
+// What a replacement keeps of the file it replaces, besides its access-
+// control list and creation time: how Explorer shows it.
 constexpr DWORD kKeptAttributes =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
@@ -112,6 +98,19 @@ std::size_t InputFile::read(void* first, std::size_t firstSize, void* second, st
 
 namespace replacement {
 
+// The access-control list of an existing file, as a self-relative security
+// descriptor; empty when it cannot be read (the new version then takes its
+// folder's, as a new file would).
+std::vector<std::uint8_t> accessOf(const std::wstring& name) {
+    DWORD needed = 0;
+    GetFileSecurityW(name.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    std::vector<std::uint8_t> descriptor(needed);
+    if (needed == 0 || !GetFileSecurityW(name.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed, &needed)) {
+        descriptor.clear();
+    }
+    return descriptor;
+}
+
 // A new file takes the folder's inherited security descriptor, as every
 // new file does on Windows: `newFileLike` is not needed.
 bool chooseTarget(const std::string& name, const std::string&, ReplacementTarget& target) {
@@ -123,38 +122,27 @@ bool chooseTarget(const std::string& name, const std::string&, ReplacementTarget
     HANDLE search = FindFirstFileExW(wide.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) return true;  // a new file
     FindClose(search);
+    // A name that is another file's short 8.3 alias ("DISFIR~1.TGA") reaches
+    // that file: writing it would replace a file of another name.
     std::string found;
-    // The spelling the file has, unless the match came through its short alias.
-    if (windows::toUtf8(entry.cFileName, found) && compareIgnoreCase(found.c_str(), name.c_str()) == 0) {
-        target.name = found;
-    }
+    if (!windows::toUtf8(entry.cFileName, found) || compareIgnoreCase(found.c_str(), name.c_str()) != 0) return false;
+    target.name = found;  // the spelling the file has
     target.exists = true;
     const DWORD attributes = entry.dwFileAttributes;
     // A file its owner made read-only stays as it is; a directory can never
     // be replaced. A symbolic link is replaced, never written through.
     if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) return false;
     target.isRegular = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-    target.attributes = attributes & kKeptAttributes;
-    // A file another program holds open without sharing deletion (an image
-    // viewer, the game) cannot be replaced until it lets go: asking first
-    // spares writing a temporary in vain, and wine's ReplaceFileW, which
-    // leaves an empty "rf*.tmp" file behind when it fails.
     if (target.isRegular) {
-        std::wstring path;
-        if (!windows::toWide(target.name, path)) return false;
-        HANDLE probe = CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, 0, nullptr);
-        if (probe == INVALID_HANDLE_VALUE) {
-            if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
-            target.exists = target.isRegular = false;  // gone meanwhile: made anew
-            return true;
-        }
-        CloseHandle(probe);
+        target.attributes = attributes & kKeptAttributes;
+        target.creationTime = (std::uint64_t{entry.ftCreationTime.dwHighDateTime} << 32) |
+                              entry.ftCreationTime.dwLowDateTime;
+        target.access = accessOf(wide);
     }
     return true;
 }
 
-FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& temporary) {
+FileHandle createTemporaryBeside(const ReplacementTarget&, std::string& temporary) {
     static unsigned serial = 0;
     HANDLE file = INVALID_HANDLE_VALUE;
     std::wstring wide;
@@ -164,9 +152,10 @@ FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& t
         windows::UninterruptedStep step;
         windows::setPendingTemporary(wide);
         // Shared for deletion only, so that the console handler can remove
-        // it while it is still open.
-        file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                           target.attributes != 0 ? target.attributes : FILE_ATTRIBUTE_NORMAL, nullptr);
+        // it while it is still open. Plain until it is swapped in: a
+        // temporary left by a killed run is never hidden.
+        file = CreateFileW(wide.c_str(), GENERIC_WRITE | WRITE_DAC, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
         const DWORD error = GetLastError();
         if (file == INVALID_HANDLE_VALUE) windows::setPendingTemporary(std::wstring());
         if (file == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS) break;
@@ -199,10 +188,18 @@ bool writeAll(FileHandle handle, const void* first, std::size_t firstSize, const
     return writeWhole(file, first, firstSize) && writeWhole(file, second, secondSize);
 }
 
-bool keepOwnerAndMode(FileHandle, const ReplacementTarget&) {
-    // What the new version keeps, ReplaceFileW gives it, and the attributes
-    // it was created with.
-    return true;
+bool keepOwnerAndMode(FileHandle handle, const ReplacementTarget& target) {
+    if (!target.isRegular) return true;
+    // What Windows users expect a rewritten file to keep: when it was made,
+    // and who may read and write it. A list that cannot be given fails the
+    // replacement: never a new version open to more users than the old.
+    FILETIME created;
+    created.dwLowDateTime = static_cast<DWORD>(target.creationTime);
+    created.dwHighDateTime = static_cast<DWORD>(target.creationTime >> 32);
+    SetFileTime(handleOf(handle), &created, nullptr, nullptr);
+    if (target.access.empty()) return true;
+    std::vector<std::uint8_t> descriptor = target.access;
+    return SetKernelObjectSecurity(handleOf(handle), DACL_SECURITY_INFORMATION, descriptor.data()) != 0;
 }
 
 bool close(FileHandle handle) {
@@ -213,15 +210,13 @@ bool swapIn(const std::string& temporary, const ReplacementTarget& target) {
     std::wstring from;
     std::wstring to;
     if (!windows::toWide(temporary, from) || !windows::toWide(target.name, to)) return false;
-    // Not cut in two by Ctrl+C: ReplaceFileW under wine moves the old file
-    // aside before it moves the new one in.
+    // Not cut in two by Ctrl+C. One rename that replaces the target: the
+    // target is either the old file or the new one at every moment (as
+    // rename(2) under wine; ReplaceFileW, which wine does in steps, could
+    // lose the old file midway).
     windows::UninterruptedStep step;
-    // An existing file's replacement keeps what Windows users expect it to
-    // keep: attributes (hidden, system, archive), security descriptor and
-    // creation time. A new file, or a link, is simply renamed into place.
-    bool swapped = target.isRegular ? ReplaceFileW(fullPath(to).c_str(), fullPath(from).c_str(), nullptr,
-                                                   REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
-                                    : MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    if (target.attributes != 0) SetFileAttributesW(from.c_str(), target.attributes);
+    bool swapped = MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
     if (swapped) windows::setPendingTemporary(std::wstring());
     return swapped;
 }

@@ -6,8 +6,8 @@
 #include "platform/folders.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
+#include "platform/windows/command_line.h"
 #include "platform/windows/wide.h"
 
 namespace platform {
@@ -36,38 +36,14 @@ const std::wstring& startingDirectory() {
     return start;
 }
 
-// An argument that is not valid UTF-16 names no file: it is kept, with its
-// broken part replaced, so that it can be named in a warning.
-std::string argumentText(const wchar_t* argument) {
-    std::string text;
-    if (windows::toUtf8(argument, text)) return text;
-    int needed = WideCharToMultiByte(CP_UTF8, 0, argument, -1, nullptr, 0, nullptr, nullptr);
-    if (needed <= 1) return std::string();
-    text.assign(static_cast<std::size_t>(needed), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, argument, -1, &text[0], needed, nullptr, nullptr);
-    text.resize(static_cast<std::size_t>(needed - 1));
-    return text;
-}
-
 }  // namespace
 
 std::vector<std::string> commandLineArguments(int, char**) {
     // The narrow argv has been through the system's code page, which maps
     // names outside it to others: the command line is read in UTF-16.
+    std::vector<std::wstring> words = windows::splitCommandLine(GetCommandLineW());
     std::vector<std::string> arguments;
-    int count = 0;
-    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (words == nullptr) return arguments;
-    for (int i = 1; i < count; ++i) {
-        std::string argument = argumentText(words[i]);
-        // \" reads as a quotation mark, so a quoted folder with a final
-        // backslash ("C:\My Icons\", as Windows PowerShell passes it)
-        // arrives ending in '"'. No file name can hold that character: it is
-        // the backslash the user typed.
-        if (argument.size() > 1 && argument.back() == '"') argument.back() = '\\';
-        arguments.push_back(argument);
-    }
-    LocalFree(words);
+    for (std::size_t i = 1; i < words.size(); ++i) arguments.push_back(windows::argumentText(words[i]));
     return arguments;
 }
 

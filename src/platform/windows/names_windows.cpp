@@ -44,11 +44,10 @@ std::string resolveName(const std::string& name) {
     HANDLE search = FindFirstFileExW(wide.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) return name;
     FindClose(search);
-    // A match through a short alias has another long name: the name given
-    // reaches the same file anyway.
+    // The long name, also for a file named by its short 8.3 alias
+    // ("FIRE~1.TGA"): the rules about names are meant for the long one.
     std::string found;
-    return windows::toUtf8(entry.cFileName, found) && compareIgnoreCase(found.c_str(), name.c_str()) == 0 ? found
-                                                                                                          : name;
+    return windows::toUtf8(entry.cFileName, found) ? found : name;
 }
 
 void forgetDirectory() {

@@ -11,6 +11,7 @@
 
 #include "batch/batch_run.h"
 #include "platform/platform.h"
+#include "platform/windows/command_line.h"
 #include "platform/windows/wide.h"
 #include "support/compiled_out.h"
 #include "support/console_capture.h"
@@ -108,6 +109,34 @@ TEST(Platform, ResolvesNamesToTheSpellingTheFileHas) {
     ASSERT_TRUE(out.open("New.tga"));
     ASSERT_TRUE(out.commit());
     EXPECT_EQ(platform::resolveName("NEW.TGA"), "New.tga");
+
+    // A short 8.3 alias resolves to the long name, which the rules about
+    // names are meant for; and no output is written through another file's
+    // alias, which would replace that file.
+    writeFile("Fireball.tgaX", {7});
+    wchar_t alias[MAX_PATH] = {};
+    if (GetShortPathNameW(L"Fireball.tgaX", alias, MAX_PATH) == 0 || std::wstring(alias) == L"Fireball.tgaX") {
+        GTEST_SKIP() << "this volume makes no short names";
+    }
+    std::string shortName;
+    ASSERT_TRUE(platform::windows::toUtf8(alias, shortName));
+    EXPECT_EQ(platform::resolveName(shortName), "Fireball.tgaX");
+    platform::ReplacementFile throughAlias;
+    EXPECT_FALSE(throughAlias.open(shortName));
+    EXPECT_EQ(readFile("Fireball.tgaX"), Bytes{7});
+}
+
+// The command line is split as its users mean it: a quoted folder with a
+// final backslash, as Windows PowerShell passes it, ends where its quote
+// ends; an argument that is no valid UTF-16 never names an existing file.
+TEST(Platform, CommandLineWordsAsMeant) {
+    using Words = std::vector<std::wstring>;
+    EXPECT_EQ(platform::windows::splitCommandLine(L"tool.exe \"C:\\My Icons\\\" \"C:\\b\" x\"\""),
+              (Words{L"tool.exe", L"C:\\My Icons\\", L"C:\\b", L"x"}));
+    EXPECT_EQ(platform::windows::splitCommandLine(L"\"C:\\Program Files\\t.exe\"  \"\" a"),
+              (Words{L"C:\\Program Files\\t.exe", L"", L"a"}));
+    const wchar_t broken[] = {L'x', 0xD800, L'.', L't', L'g', L'a', 0};
+    EXPECT_EQ(platform::windows::argumentText(broken), "x?.tga");
 }
 
 // Stands for the POSIX test with a pipe: a reserved device name ("con.tga"
