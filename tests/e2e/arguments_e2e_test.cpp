@@ -199,6 +199,14 @@ TEST(Arguments, HelpVersionAndUnknownOptionsWorkOnNothing) {
     ToolResult folder = runTool({"--", "--help"});
     EXPECT_EQ(folder.output, runInside("icons").output);
     EXPECT_EQ(contentsOf("--help"), contentsOf("icons"));
+
+    // A run that does not wait for a key asks for none.
+    const std::string prompt = "Press any key to exit ...";
+    makeIconFolder("quiet", 1);
+    makeIconFolder("waiting", 1);
+    std::string waiting = runInside("waiting").output;
+    ASSERT_EQ(waiting.substr(waiting.size() - prompt.size()), prompt);
+    EXPECT_EQ(runTool({"--no-wait", toolPath("quiet")}).output, waiting.substr(0, waiting.size() - prompt.size()));
 }
 
 TEST(Arguments, NoWaitEndsTheRunWithoutAKey) {
