@@ -40,7 +40,6 @@ private:
 // of; each platform fills the fields it needs.
 struct ReplacementTarget {
     std::string name;         // the spelling the file exists under, or the new name
-    bool exists = false;      // false: a new file is made
     bool isRegular = false;   // an existing regular file (not a link): what it has is kept
     bool keepsOwnerAndMode = false;  // POSIX: mode, owner and group below are given to the new version
     std::uint32_t mode = 0;   // POSIX: the permission bits to keep

@@ -133,7 +133,6 @@ bool chooseTarget(const std::string& name, const std::string& newFileLike, Repla
         }
         return true;
     }
-    target.exists = true;
     // A symbolic link is replaced by the new file, never written through: a
     // link in a downloaded icon pack must not make the tool overwrite a file
     // elsewhere. A directory can never be replaced.

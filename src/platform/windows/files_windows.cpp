@@ -127,7 +127,6 @@ bool chooseTarget(const std::string& name, const std::string&, ReplacementTarget
     std::string found;
     if (!windows::toUtf8(entry.cFileName, found) || compareIgnoreCase(found.c_str(), name.c_str()) != 0) return false;
     target.name = found;  // the spelling the file has
-    target.exists = true;
     const DWORD attributes = entry.dwFileAttributes;
     // A file its owner made read-only stays as it is; a directory can never
     // be replaced. A symbolic link is replaced, never written through.
