@@ -26,8 +26,8 @@ COMPILED_OUT(Platform, SymbolicLinkIsReplacedNotWrittenThrough,
              "making a symbolic link on Windows takes a privilege (or developer mode) that a test "
              "cannot count on, and wine makes none");
 COMPILED_OUT(Platform, ReplacementKeepsTheOwnerAndNewFilesTakeTheirIconsOwnerAndPermissions,
-             "giving a file to another user takes a privilege on Windows; ReplaceFileW keeps the "
-             "owner with the rest of the security descriptor, and a new file takes its folder's");
+             "giving a file to another user takes a privilege on Windows; a rewritten file keeps "
+             "its access-control list, and a new file takes its folder's");
 
 namespace {
 
