@@ -23,13 +23,15 @@ struct Job {
 
 // Every path is looked at before any folder is entered, so that relative
 // paths all start from the directory the program was started in. Nothing
-// is worked on twice: a folder given again (by whatever spelling), a file
-// given again, or files of a folder that is itself given, would have the
-// normal mask laid over their icons a second time.
+// is worked on twice: a folder given again (by whatever spelling), or files
+// of a folder that is itself given, would have the normal mask laid over
+// their icons a second time. Files are told apart by their folder and their
+// name there (a file given again under another spelling is found once when
+// the names are resolved), never by what they lead to: a link and the icon
+// it points to are two entries, each rewritten once.
 std::vector<Job> planJobs(const std::vector<std::string>& paths) {
     std::vector<Job> jobs;
     std::set<std::string> folders;      // identities of the folders given
-    std::set<std::string> files;        // identities of the files given
     std::vector<std::string> filesIn;   // for each job, its folder's identity
     for (const std::string& path : paths) {
         switch (platform::pathKind(path)) {
@@ -49,8 +51,6 @@ std::vector<Job> planJobs(const std::vector<std::string>& paths) {
                 filesIn.emplace_back();
                 break;
             case platform::PathKind::File: {
-                std::string identity = platform::identityOf(path);
-                if (!identity.empty() && !files.insert(identity).second) break;
                 // Files of one folder are done together, with its masks
                 // loaded once, in the order a run would take them.
                 platform::SplitPath split = platform::splitPath(path);

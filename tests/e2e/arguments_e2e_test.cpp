@@ -167,6 +167,16 @@ TEST(Arguments, GivenFilesAreWorkedOnAloneAndNamesThatAreNoIconsAreNoted) {
         expected[name] = reference[name];
     }
     EXPECT_EQ(contentsOf("icons"), expected);
+
+    // A link given before the icon it leads to is an entry of its own: each
+    // is reported and rewritten once, neither passed over.
+    makeIconFolder("linked", 1);
+    ASSERT_EQ(symlink("b.tga", "linked/alias.tga"), 0);
+    result = runTool({toolPath(dir.path() + "/linked/alias.tga"), toolPath(dir.path() + "/linked/b.tga")});
+    EXPECT_EQ(bodyOf(result.output), kHeader + reportLine("alias.tga", "Normal") + reportLine("b.tga", "Normal") +
+                                         "Processing complete! 2 of 2 files processed\n");
+    EXPECT_EQ(readFile("linked/b.tga"), reference["b.tga"]);
+    EXPECT_EQ(readFile("linked/alias.tga"), reference["b.tga"]);
 }
 
 TEST(Arguments, HelpVersionAndUnknownOptionsWorkOnNothing) {
