@@ -51,14 +51,17 @@ void produceVariants(TgaImage& source, const std::string& baseName, const std::s
     }
 }
 
+// An icon that is a link becomes a file made like the one it pointed to
+// (its owner and permissions), so a run as root never turns a private
+// picture reached through a link into a file others may read.
 bool saveWithNormalMask(TgaImage& source, const std::string& fileName, const MaskSet& masks) {
-    if (!fits(masks.normalMask, source)) return source.save(fileName, 255);
+    if (!fits(masks.normalMask, source)) return source.save(fileName, 255, fileName);
     // The icon is not needed after this. With 4-byte pixels the mask is laid
     // over its own pixels, which then go to the file as they are, without a
     // copy; other pixels are widened and blended block by block on the way.
     if (source.hasAlpha()) {
         source.blend(masks.normalMask);
-        return source.save(fileName, 255);
+        return source.save(fileName, 255, fileName);
     }
-    return source.saveBlended(fileName, masks.normalMask, 255);
+    return source.saveBlended(fileName, masks.normalMask, 255, fileName);
 }

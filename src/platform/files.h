@@ -63,11 +63,12 @@ public:
 
     // Starts the replacement of `name` (resolved like resolveName). False,
     // with nothing changed, when the file must stay as it is (read-only, a
-    // directory) or no temporary file can be made. An existing file's new
-    // version keeps its owner and permissions; a new file takes those of
-    // `newFileLike` when that names a regular file (a variant those of its
-    // icon, so that a private icon gets private variants and a run as root
-    // leaves the user's variants the user's).
+    // directory) or no temporary file can be made. An existing regular
+    // file's new version keeps its owner and permissions; a new file, or one
+    // that takes the place of a link or a pipe, takes those of `newFileLike`
+    // when that leads to a regular file (a variant those of its icon, so that
+    // a private icon gets private variants and a run as root leaves the
+    // user's variants the user's).
     bool open(const std::string& name, const std::string& newFileLike = std::string());
     // Appends bytes; false once anything has failed. Small pieces are held
     // back and go out with the next large one, so a file of a header and

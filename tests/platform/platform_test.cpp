@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <utility>
 
 #include "platform/platform.h"
 #include "support/temp_dir.h"
@@ -122,24 +123,31 @@ TEST(Platform, ReplacementKeepsTheOwnerAndNewFilesTakeTheirIconsOwnerAndPermissi
     ScopedWorkDir dir;
     writeFile("theirs.tga", {1});
     chmod("theirs.tga", 0600);  // a private icon gets private variants
-    platform::ReplacementFile variant;
-    ASSERT_TRUE(variant.open("DIStheirs.tga", "theirs.tga"));
-    ASSERT_TRUE(variant.commit());
-    struct stat info;
-    ASSERT_EQ(stat("DIStheirs.tga", &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0600u);
-
     const uid_t kSomeoneElse = 65534;  // nobody
-    if (chown("theirs.tga", kSomeoneElse, kSomeoneElse) != 0) GTEST_SKIP() << "only root can give a file away";
-    for (const char* name : {"theirs.tga", "PAStheirs.tga"}) {
+    const bool givenAway = chown("theirs.tga", kSomeoneElse, kSomeoneElse) == 0;  // root only
+    // A link or a pipe in a variant's place says nothing of the new file; an
+    // icon that is a link becomes a file made like the one it pointed to.
+    ASSERT_EQ(symlink("gone.tga", "PAStheirs.tga"), 0);
+    ASSERT_EQ(mkfifo("theirs_Autocast.tga", 0666), 0);
+    ASSERT_EQ(symlink("theirs.tga", "link.tga"), 0);
+    const std::pair<const char*, const char*> outputs[] = {{"DIStheirs.tga", "theirs.tga"},
+                                                           {"PAStheirs.tga", "theirs.tga"},
+                                                           {"theirs_Autocast.tga", "theirs.tga"},
+                                                           {"link.tga", "link.tga"},
+                                                           {"theirs.tga", "theirs.tga"}};
+    for (const auto& output : outputs) {
         platform::ReplacementFile out;
-        ASSERT_TRUE(out.open(name, "theirs.tga"));
-        ASSERT_TRUE(out.commit());
-        ASSERT_EQ(stat(name, &info), 0);
-        EXPECT_EQ(info.st_uid, kSomeoneElse) << name;
-        EXPECT_EQ(info.st_gid, kSomeoneElse) << name;
-        EXPECT_EQ(info.st_mode & 07777, 0600u) << name;
+        ASSERT_TRUE(out.open(output.first, output.second)) << output.first;
+        ASSERT_TRUE(out.commit()) << output.first;
+        struct stat info;
+        ASSERT_EQ(lstat(output.first, &info), 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode)) << output.first;
+        EXPECT_EQ(info.st_mode & 07777, 0600u) << output.first;
+        if (!givenAway) continue;
+        EXPECT_EQ(info.st_uid, kSomeoneElse) << output.first;
+        EXPECT_EQ(info.st_gid, kSomeoneElse) << output.first;
     }
+    if (!givenAway) GTEST_SKIP() << "only root can give a file away";
 }
 
 TEST(Platform, ReadOnlyFileIsNotReplaced) {

@@ -127,16 +127,19 @@ bool chooseTarget(const std::string& name, const std::string& newFileLike, Repla
     const std::string* existing = posix::findEntry(name);
     target.name = existing != nullptr ? *existing : name;
     struct stat info;
-    if (existing == nullptr || lstat(target.name.c_str(), &info) != 0) {
+    const bool exists = existing != nullptr && lstat(target.name.c_str(), &info) == 0;
+    // A directory can never be replaced.
+    if (exists && S_ISDIR(info.st_mode)) return false;
+    // A symbolic link is replaced by the new file, never written through: a
+    // link in a downloaded icon pack must not make the tool overwrite a file
+    // elsewhere. Its owner and permissions say nothing of the new file's
+    // (nor do a pipe's), so it is made like a new file.
+    if (!exists || !S_ISREG(info.st_mode)) {
         if (!newFileLike.empty() && stat(resolveName(newFileLike).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
             keepOf(info, target);
         }
         return true;
     }
-    // A symbolic link is replaced by the new file, never written through: a
-    // link in a downloaded icon pack must not make the tool overwrite a file
-    // elsewhere. A directory can never be replaced.
-    if (!S_ISREG(info.st_mode)) return !S_ISDIR(info.st_mode);
     // A file without any write bit is read-only for everyone, root too
     // (whom the system would let write it); anyone else must also be
     // allowed to write it, as opening it for writing would require.
