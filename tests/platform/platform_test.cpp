@@ -147,6 +147,15 @@ TEST(Platform, ReplacementKeepsTheOwnerAndNewFilesTakeTheirIconsOwnerAndPermissi
         EXPECT_EQ(info.st_uid, kSomeoneElse) << output.first;
         EXPECT_EQ(info.st_gid, kSomeoneElse) << output.first;
     }
+    // Set-id bits stay with the file that has them.
+    writeFile("setid.tga", {1});
+    ASSERT_EQ(chmod("setid.tga", 02640), 0);
+    platform::ReplacementFile variant;
+    ASSERT_TRUE(variant.open("DISsetid.tga", "setid.tga"));
+    ASSERT_TRUE(variant.commit());
+    struct stat info;
+    ASSERT_EQ(stat("DISsetid.tga", &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
     if (!givenAway) GTEST_SKIP() << "only root can give a file away";
 }
 

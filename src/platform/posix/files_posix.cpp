@@ -133,10 +133,13 @@ bool chooseTarget(const std::string& name, const std::string& newFileLike, Repla
     // A symbolic link is replaced by the new file, never written through: a
     // link in a downloaded icon pack must not make the tool overwrite a file
     // elsewhere. Its owner and permissions say nothing of the new file's
-    // (nor do a pipe's), so it is made like a new file.
+    // (nor do a pipe's), so it is made like a new file: with the owner and
+    // read and write bits of `newFileLike`, never its set-id bits, which
+    // belong to that file alone.
     if (!exists || !S_ISREG(info.st_mode)) {
         if (!newFileLike.empty() && stat(resolveName(newFileLike).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
             keepOf(info, target);
+            target.mode &= 0777;
         }
         return true;
     }
