@@ -102,6 +102,22 @@ TEST(Platform, SymbolicLinkIsReplacedNotWrittenThrough) {
     EXPECT_EQ(readFile("elsewhere/notes.txt"), (Bytes{1}));  // what the link pointed to is safe
 }
 
+TEST(Platform, LinkIsReadOnlyWhereItsMakerMayReadWhatItReaches) {
+    ScopedWorkDir dir;
+    writeFile("picture.tga", {1});
+    ASSERT_EQ(symlink("picture.tga", "mine.tga"), 0);
+    ASSERT_EQ(symlink("picture.tga", "planted.tga"), 0);
+    platform::InputFile own;
+    EXPECT_TRUE(own.open("mine.tga"));
+    const uid_t kPlanter = 65534;  // nobody
+    if (lchown("planted.tga", kPlanter, kPlanter) != 0) GTEST_SKIP() << "only root can give a link away";
+    platform::InputFile planted;
+    EXPECT_FALSE(planted.open("planted.tga"));  // the picture is root's, the link nobody's
+    ASSERT_EQ(chown("picture.tga", kPlanter, kPlanter), 0);
+    platform::InputFile theirs;
+    EXPECT_TRUE(theirs.open("planted.tga"));  // a link to its maker's own file
+}
+
 TEST(Platform, InterruptedReplacementLeavesNoTemporaryFile) {
     ScopedWorkDir dir;
     writeFile("icon.tga", {1, 2, 3});
@@ -146,6 +162,20 @@ TEST(Platform, ReplacementKeepsTheOwnerAndNewFilesTakeTheirIconsOwnerAndPermissi
         if (!givenAway) continue;
         EXPECT_EQ(info.st_uid, kSomeoneElse) << output.first;
         EXPECT_EQ(info.st_gid, kSomeoneElse) << output.first;
+    }
+    // In a folder that gives new files its group, the icon's group is kept.
+    if (givenAway && chown(".", static_cast<uid_t>(-1), kSomeoneElse) == 0 && chmod(".", 02775) == 0) {
+        platform::forgetDirectory();
+        writeFile("grouped.tga", {1});
+        ASSERT_EQ(chown("grouped.tga", 0, 0), 0);
+        for (const char* name : {"grouped.tga", "DISgrouped.tga"}) {
+            platform::ReplacementFile out;
+            ASSERT_TRUE(out.open(name, "grouped.tga"));
+            ASSERT_TRUE(out.commit());
+            struct stat info;
+            ASSERT_EQ(stat(name, &info), 0);
+            EXPECT_EQ(info.st_gid, 0u) << name;
+        }
     }
     // Set-id bits stay with the file that has them.
     writeFile("setid.tga", {1});

@@ -75,6 +75,19 @@ std::size_t transferAll(Transfer transfer, iovec* parts, int count) {
     return total;
 }
 
+// Whether the file opened through the link `path` may be read. A link is
+// followed only when root, the user running the tool or the owner of the
+// file it reaches made it: a link that someone else planted in a folder
+// must not make a run (as root, or as the file's owner) copy a picture its
+// planter may not read into files the planter can. The entry is looked at
+// after the opening; if it is no longer a link, it must be the file opened.
+bool linkMayBeFollowed(const std::string& path, const struct stat& opened) {
+    struct stat entry;
+    if (lstat(path.c_str(), &entry) != 0) return false;
+    if (!S_ISLNK(entry.st_mode)) return entry.st_dev == opened.st_dev && entry.st_ino == opened.st_ino;
+    return entry.st_uid == 0 || entry.st_uid == processFacts().user || entry.st_uid == opened.st_uid;
+}
+
 }  // namespace
 
 InputFile::~InputFile() {
@@ -86,11 +99,17 @@ bool InputFile::open(const std::string& name) {
     // Non-blocking, so that a FIFO that happens to match cannot hang the
     // run, and never the controlling terminal; anything but a regular file
     // (a directory, a device) is refused. For a regular file O_NONBLOCK
-    // changes nothing, so it stays set.
-    int descriptor = ::open(resolveName(name).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    // changes nothing, so it stays set. A link is first not followed, so
+    // that a plain file costs no look at its entry.
+    const std::string path = resolveName(name);
+    const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int descriptor = ::open(path.c_str(), flags | O_NOFOLLOW);
+    const bool throughLink = descriptor < 0 && errno == ELOOP;
+    if (throughLink) descriptor = ::open(path.c_str(), flags);
     if (descriptor < 0) return false;
     struct stat info;
-    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) ||
+        (throughLink && !linkMayBeFollowed(path, info))) {
         ::close(descriptor);
         return false;
     }
@@ -181,7 +200,8 @@ bool keepOwnerAndMode(FileHandle handle, const ReplacementTarget& target) {
     const int descriptor = descriptorOf(handle);
     // The owner first: giving a file away (root only; for anyone else the
     // file stays theirs) may clear set-id bits, which the mode then sets.
-    if (target.owner != facts.user || target.group != facts.group) {
+    // A new file has the process's user and the group its folder gives.
+    if (target.owner != facts.user || target.group != posix::groupOfNewFiles(facts.group)) {
         [[maybe_unused]] int given = fchown(descriptor, target.owner, target.group);
     }
     // Created with the permissions, the file lacks only what the umask took

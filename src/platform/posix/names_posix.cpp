@@ -67,13 +67,24 @@ public:
     // Whether the directory has any write permission bit.
     bool writable() { return ensureRead() && writable_; }
 
+    // Whether files made in the directory take its group (set-group-ID),
+    // and which group that is.
+    bool givesItsGroup(gid_t& group) {
+        if (!ensureRead() || !givesItsGroup_) return false;
+        group = group_;
+        return true;
+    }
+
 private:
     bool readDirectory() {
         forget();
         DIR* directory = opendir(".");
         if (directory == nullptr) return false;
         struct stat info;
-        writable_ = fstat(dirfd(directory), &info) == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+        const bool known = fstat(dirfd(directory), &info) == 0;
+        writable_ = known && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+        givesItsGroup_ = known && (info.st_mode & S_ISGID) != 0;
+        group_ = info.st_gid;
         for (;;) {
             errno = 0;
             const dirent* entry = readdir(directory);
@@ -93,6 +104,8 @@ private:
     std::unordered_map<std::string, std::string> byFoldedName_;
     std::vector<std::string> listing_;
     bool writable_ = false;
+    bool givesItsGroup_ = false;
+    gid_t group_ = 0;
     bool read_ = false;
 };
 
@@ -111,6 +124,12 @@ const std::string* findEntry(const std::string& name) {
 
 bool directoryWritable() {
     return directoryIndex().writable();
+}
+
+gid_t groupOfNewFiles(gid_t processGroup) {
+    gid_t group = processGroup;
+    directoryIndex().givesItsGroup(group);
+    return group;
 }
 
 }  // namespace posix

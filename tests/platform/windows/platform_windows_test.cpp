@@ -25,6 +25,9 @@ using namespace test_support;
 COMPILED_OUT(Platform, SymbolicLinkIsReplacedNotWrittenThrough,
              "making a symbolic link on Windows takes a privilege (or developer mode) that a test "
              "cannot count on, and wine makes none");
+COMPILED_OUT(Platform, LinkIsReadOnlyWhereItsMakerMayReadWhatItReaches,
+             "making a symbolic link on Windows takes a privilege (or developer mode) that a test "
+             "cannot count on, and wine makes none");
 COMPILED_OUT(Platform, ReplacementKeepsTheOwnerAndNewFilesTakeTheirIconsOwnerAndPermissions,
              "giving a file to another user takes a privilege on Windows; a rewritten file keeps "
              "its access-control list, and a new file takes its folder's");
