@@ -28,7 +28,8 @@ struct Job {
 // their icons a second time. Files are told apart by their folder and their
 // name there (a file given again under another spelling is found once when
 // the names are resolved), never by what they lead to: a link and the icon
-// it points to are two entries, each rewritten once.
+// it points to are two entries, each rewritten once from what it holds when
+// its turn comes, as in a run over their folder.
 std::vector<Job> planJobs(const std::vector<std::string>& paths) {
     std::vector<Job> jobs;
     std::set<std::string> folders;      // identities of the folders given
