@@ -138,7 +138,7 @@ int BatchRun::processFile(const std::string& name) {
 
     // save() rewrites the header, so the type as loaded is noted first.
     bool wasRunLength = source.header[tga::kImageTypeOffset] != tga::kTypeUncompressed;
-    produceVariants(source, baseName, fileName, masks_, console_);
+    produceVariants(source, baseName, masks_, console_);
     if (!saveWithNormalMask(source, fileName, masks_)) {
         platform::printFormatted(console_, texts::kCannotWrite, fileName.c_str());
         return 0;

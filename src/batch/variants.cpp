@@ -32,8 +32,7 @@ bool fits(const TgaImage& mask, const TgaImage& source) {
 // Every output is written from the untouched source with its mask laid over
 // it on the way to the file: no variant carries another's mask, and no
 // pixel buffer is copied.
-void produceVariants(TgaImage& source, const std::string& baseName, const std::string& iconFile,
-                     const MaskSet& masks, std::FILE* console) {
+void produceVariants(TgaImage& source, const std::string& baseName, const MaskSet& masks, std::FILE* console) {
     struct Variant {
         const TgaImage& mask;
         std::string name;
@@ -45,23 +44,24 @@ void produceVariants(TgaImage& source, const std::string& baseName, const std::s
     };
     for (const Variant& variant : variants) {
         if (!fits(variant.mask, source)) continue;
-        if (!source.saveBlended(variant.name, variant.mask, 255, iconFile)) {
+        if (!source.saveBlended(variant.name, variant.mask, 255, source.likeness())) {
             platform::printFormatted(console, texts::kCannotWrite, variant.name.c_str());
         }
     }
 }
 
 // An icon that is a link becomes a file made like the one it pointed to
-// (its owner and permissions), so a run as root never turns a private
-// picture reached through a link into a file others may read.
+// (its owner and permissions as they were when it was read), so a run as
+// root never turns a private picture reached through a link into a file
+// others may read.
 bool saveWithNormalMask(TgaImage& source, const std::string& fileName, const MaskSet& masks) {
-    if (!fits(masks.normalMask, source)) return source.save(fileName, 255, fileName);
+    if (!fits(masks.normalMask, source)) return source.save(fileName, 255, source.likeness());
     // The icon is not needed after this. With 4-byte pixels the mask is laid
     // over its own pixels, which then go to the file as they are, without a
     // copy; other pixels are widened and blended block by block on the way.
     if (source.hasAlpha()) {
         source.blend(masks.normalMask);
-        return source.save(fileName, 255, fileName);
+        return source.save(fileName, 255, source.likeness());
     }
-    return source.saveBlended(fileName, masks.normalMask, 255, fileName);
+    return source.saveBlended(fileName, masks.normalMask, 255, source.likeness());
 }

@@ -15,10 +15,9 @@ std::string autocastVariantName(const std::string& baseName);
 
 // Writes each variant whose mask is loaded and of the icon's size: the icon
 // with that mask laid over it. A new variant file gets the owner and
-// permissions of `iconFile`. A variant that cannot be written is reported
-// on `console`. `source` keeps its pixels.
-void produceVariants(TgaImage& source, const std::string& baseName, const std::string& iconFile,
-                     const MaskSet& masks, std::FILE* console);
+// permissions the icon had when it was read. A variant that cannot be
+// written is reported on `console`. `source` keeps its pixels.
+void produceVariants(TgaImage& source, const std::string& baseName, const MaskSet& masks, std::FILE* console);
 
 // Rewrites the icon itself as `fileName`, with the normal mask laid over it
 // when that mask is loaded and of the icon's size (`source` then holds the

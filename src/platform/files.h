@@ -12,6 +12,17 @@ namespace platform {
 using FileHandle = std::intptr_t;
 constexpr FileHandle kNoHandle = -1;
 
+// What a file made like another takes of it, as found when that file was
+// opened for reading: on POSIX systems its owner, group and read and write
+// bits (never its set-id bits, which belong to it alone); on Windows
+// nothing, as a new file takes its folder's security there.
+struct FileLikeness {
+    bool known = false;
+    std::uint32_t mode = 0;
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
+};
+
 // A file opened for reading: only a regular file is ever opened (never a
 // directory, a pipe or a device, whose reads could block the run).
 class InputFile {
@@ -26,6 +37,8 @@ public:
     bool open(const std::string& name);
     // The file's size when it was opened.
     std::uint64_t size() const { return size_; }
+    // What a file made like this one takes of it.
+    const FileLikeness& likeness() const { return likeness_; }
     // Reads the next bytes into `first`, then into `second`, up to their
     // sizes, in as few system calls as the platform allows. Returns how many
     // bytes came; fewer than asked only at the end of the file or on error.
@@ -34,6 +47,7 @@ public:
 private:
     FileHandle handle_ = kNoHandle;
     std::uint64_t size_ = 0;
+    FileLikeness likeness_;
 };
 
 // What the platform learnt about the file a replacement will take the place
@@ -65,11 +79,11 @@ public:
     // with nothing changed, when the file must stay as it is (read-only, a
     // directory) or no temporary file can be made. An existing regular
     // file's new version keeps its owner and permissions; a new file, or one
-    // that takes the place of a link or a pipe, takes those of `newFileLike`
-    // when that leads to a regular file (a variant those of its icon, so that
-    // a private icon gets private variants and a run as root leaves the
-    // user's variants the user's).
-    bool open(const std::string& name, const std::string& newFileLike = std::string());
+    // that takes the place of a link or a pipe, takes `like` where it is
+    // known (a variant, or an icon that was a link, what the icon read had,
+    // so that a private picture gets private files and a run as root leaves
+    // the user's files the user's).
+    bool open(const std::string& name, const FileLikeness& like = FileLikeness());
     // Appends bytes; false once anything has failed. Small pieces are held
     // back and go out with the next large one, so a file of a header and
     // one block of pixels takes a single system write.

@@ -13,11 +13,11 @@ ReplacementFile::~ReplacementFile() {
     discard();
 }
 
-bool ReplacementFile::open(const std::string& name, const std::string& newFileLike) {
+bool ReplacementFile::open(const std::string& name, const FileLikeness& like) {
     discard();
     failed_ = false;
     heldSize_ = 0;
-    if (shouldFail(FileOp::Open) || !replacement::chooseTarget(name, newFileLike, target_)) return false;
+    if (shouldFail(FileOp::Open) || !replacement::chooseTarget(name, like, target_)) return false;
     handle_ = replacement::createTemporaryBeside(target_, temporary_);
     return handle_ != kNoHandle;
 }

@@ -11,9 +11,9 @@ namespace platform {
 namespace replacement {
 
 // Finds out what a replacement of `name` must update in the end, and what
-// its new version keeps (a new file: what `newFileLike` has, if anything).
-// False when the file must stay as it is (read-only, a directory).
-bool chooseTarget(const std::string& name, const std::string& newFileLike, ReplacementTarget& target);
+// its new version keeps (a new file: `like`, where known). False when the
+// file must stay as it is (read-only, a directory).
+bool chooseTarget(const std::string& name, const FileLikeness& like, ReplacementTarget& target);
 
 // Creates a new, empty temporary file beside the target, whose name never
 // ends in ".tga", and opens it for writing; it is never readable by more

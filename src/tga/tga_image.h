@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "tga/byte_buffer.h"
 #include "tga/tga_format.h"
 
@@ -42,18 +43,21 @@ public:
     void release();
     bool isLoaded() const;
     TgaContent content() const { return content_; }
+    // What a file made like the one loaded takes of it, as it was when read.
+    const platform::FileLikeness& likeness() const { return likeness_; }
 
     // Writes the record as uncompressed 32-bit bottom-up TGA, replacing the
     // target atomically. Pixels of a depth other than 32 get alpha fillAlpha.
-    // False, with the target as it was, when anything fails. A new file gets
-    // the owner and permissions of `newFileLike` where they can be given.
-    bool save(const std::string& fileName, std::uint8_t fillAlpha, const std::string& newFileLike = std::string());
+    // False, with the target as it was, when anything fails. A new file is
+    // made `like` a file read before, where that is known.
+    bool save(const std::string& fileName, std::uint8_t fillAlpha,
+              const platform::FileLikeness& like = platform::FileLikeness());
     // Writes what save() would write for a copy of this record after
     // copy.blend(mask), without making the copy: the mask is laid over each
     // block of pixels on its way to the file. The pixels stay as they are;
     // the header is updated as save() updates it.
     bool saveBlended(const std::string& fileName, const TgaImage& mask, std::uint8_t fillAlpha,
-                     const std::string& newFileLike = std::string());
+                     const platform::FileLikeness& like = platform::FileLikeness());
 
     bool sameSize(const TgaImage& other) const;
     TgaImage& assign(const TgaImage& other);
@@ -70,4 +74,5 @@ public:
 
 private:
     TgaContent content_ = TgaContent::None;
+    platform::FileLikeness likeness_;
 };

@@ -195,6 +195,7 @@ bool TgaImage::load(const std::string& fileName) {
         TgaContent content = TgaContent::None;
         if (readAndDecode(file, *this, content)) {
             content_ = content;
+            likeness_ = file.likeness();
             return true;
         }
     } catch (const std::bad_alloc&) {
@@ -211,6 +212,7 @@ void TgaImage::release() {
     tga::ByteBuffer().swap(pixels);
     headerSize = 0;
     content_ = TgaContent::None;
+    likeness_ = platform::FileLikeness();
 }
 
 bool TgaImage::isLoaded() const {

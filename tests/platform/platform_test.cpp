@@ -135,10 +135,36 @@ TEST(Platform, InterruptedReplacementLeavesNoTemporaryFile) {
     EXPECT_EQ(readFile("icon.tga"), (Bytes{1, 2, 3}));
 }
 
+namespace {
+
+platform::FileLikeness likenessOf(const char* name) {
+    platform::InputFile file;
+    EXPECT_TRUE(file.open(name)) << name;
+    return file.likeness();
+}
+
+// Writes `name` made like `like`; the temporary file, while it is written,
+// must be readable by no more users than the finished file.
+void replaceLike(const char* name, const platform::FileLikeness& like) {
+    platform::ReplacementFile out;
+    ASSERT_TRUE(out.open(name, like)) << name;
+    ASSERT_TRUE(out.write("new", 3));
+    for (const std::string& entry : listDirectory()) {
+        struct stat info;
+        if (entry.rfind("button-disabler-", 0) != 0 || stat(entry.c_str(), &info) != 0) continue;
+        if (info.st_uid != like.owner || info.st_gid != like.group) {
+            EXPECT_EQ(info.st_mode & 077, 0u) << name;
+        }
+    }
+    ASSERT_TRUE(out.commit()) << name;
+}
+
+}  // namespace
+
 TEST(Platform, ReplacementKeepsTheOwnerAndNewFilesTakeTheirIconsOwnerAndPermissions) {
     ScopedWorkDir dir;
     writeFile("theirs.tga", {1});
-    chmod("theirs.tga", 0600);  // a private icon gets private variants
+    chmod("theirs.tga", 0640);  // a private icon gets private variants
     const uid_t kSomeoneElse = 65534;  // nobody
     const bool givenAway = chown("theirs.tga", kSomeoneElse, kSomeoneElse) == 0;  // root only
     // A link or a pipe in a variant's place says nothing of the new file; an
@@ -146,19 +172,18 @@ TEST(Platform, ReplacementKeepsTheOwnerAndNewFilesTakeTheirIconsOwnerAndPermissi
     ASSERT_EQ(symlink("gone.tga", "PAStheirs.tga"), 0);
     ASSERT_EQ(mkfifo("theirs_Autocast.tga", 0666), 0);
     ASSERT_EQ(symlink("theirs.tga", "link.tga"), 0);
-    const std::pair<const char*, const char*> outputs[] = {{"DIStheirs.tga", "theirs.tga"},
-                                                           {"PAStheirs.tga", "theirs.tga"},
-                                                           {"theirs_Autocast.tga", "theirs.tga"},
-                                                           {"link.tga", "link.tga"},
-                                                           {"theirs.tga", "theirs.tga"}};
+    const platform::FileLikeness icon = likenessOf("theirs.tga");
+    const std::pair<const char*, platform::FileLikeness> outputs[] = {{"DIStheirs.tga", icon},
+                                                                      {"PAStheirs.tga", icon},
+                                                                      {"theirs_Autocast.tga", icon},
+                                                                      {"link.tga", likenessOf("link.tga")},
+                                                                      {"theirs.tga", icon}};
     for (const auto& output : outputs) {
-        platform::ReplacementFile out;
-        ASSERT_TRUE(out.open(output.first, output.second)) << output.first;
-        ASSERT_TRUE(out.commit()) << output.first;
+        replaceLike(output.first, output.second);
         struct stat info;
         ASSERT_EQ(lstat(output.first, &info), 0);
         EXPECT_TRUE(S_ISREG(info.st_mode)) << output.first;
-        EXPECT_EQ(info.st_mode & 07777, 0600u) << output.first;
+        EXPECT_EQ(info.st_mode & 07777, 0640u) << output.first;
         if (!givenAway) continue;
         EXPECT_EQ(info.st_uid, kSomeoneElse) << output.first;
         EXPECT_EQ(info.st_gid, kSomeoneElse) << output.first;
@@ -168,10 +193,10 @@ TEST(Platform, ReplacementKeepsTheOwnerAndNewFilesTakeTheirIconsOwnerAndPermissi
         platform::forgetDirectory();
         writeFile("grouped.tga", {1});
         ASSERT_EQ(chown("grouped.tga", 0, 0), 0);
+        ASSERT_EQ(chmod("grouped.tga", 0640), 0);
+        const platform::FileLikeness grouped = likenessOf("grouped.tga");
         for (const char* name : {"grouped.tga", "DISgrouped.tga"}) {
-            platform::ReplacementFile out;
-            ASSERT_TRUE(out.open(name, "grouped.tga"));
-            ASSERT_TRUE(out.commit());
+            replaceLike(name, grouped);
             struct stat info;
             ASSERT_EQ(stat(name, &info), 0);
             EXPECT_EQ(info.st_gid, 0u) << name;
@@ -180,9 +205,7 @@ TEST(Platform, ReplacementKeepsTheOwnerAndNewFilesTakeTheirIconsOwnerAndPermissi
     // Set-id bits stay with the file that has them.
     writeFile("setid.tga", {1});
     ASSERT_EQ(chmod("setid.tga", 02640), 0);
-    platform::ReplacementFile variant;
-    ASSERT_TRUE(variant.open("DISsetid.tga", "setid.tga"));
-    ASSERT_TRUE(variant.commit());
+    replaceLike("DISsetid.tga", likenessOf("setid.tga"));
     struct stat info;
     ASSERT_EQ(stat("DISsetid.tga", &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);

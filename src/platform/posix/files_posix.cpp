@@ -115,6 +115,10 @@ bool InputFile::open(const std::string& name) {
     }
     handle_ = descriptor;
     size_ = static_cast<std::uint64_t>(info.st_size);
+    likeness_.known = true;
+    likeness_.mode = info.st_mode & 0777;
+    likeness_.owner = info.st_uid;
+    likeness_.group = info.st_gid;
     return true;
 }
 
@@ -136,7 +140,7 @@ void keepOf(const struct stat& info, ReplacementTarget& target) {
     target.group = info.st_gid;
 }
 
-bool chooseTarget(const std::string& name, const std::string& newFileLike, ReplacementTarget& target) {
+bool chooseTarget(const std::string& name, const FileLikeness& like, ReplacementTarget& target) {
     target = ReplacementTarget();
     // A folder made read-only is, for root too (whom the system would let
     // write into it).
@@ -152,13 +156,13 @@ bool chooseTarget(const std::string& name, const std::string& newFileLike, Repla
     // A symbolic link is replaced by the new file, never written through: a
     // link in a downloaded icon pack must not make the tool overwrite a file
     // elsewhere. Its owner and permissions say nothing of the new file's
-    // (nor do a pipe's), so it is made like a new file: with the owner and
-    // read and write bits of `newFileLike`, never its set-id bits, which
-    // belong to that file alone.
+    // (nor do a pipe's), so it is made like a new file.
     if (!exists || !S_ISREG(info.st_mode)) {
-        if (!newFileLike.empty() && stat(resolveName(newFileLike).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-            keepOf(info, target);
-            target.mode &= 0777;
+        if (like.known) {
+            target.keepsOwnerAndMode = true;
+            target.mode = like.mode;
+            target.owner = like.owner;
+            target.group = like.group;
         }
         return true;
     }
@@ -172,12 +176,25 @@ bool chooseTarget(const std::string& name, const std::string& newFileLike, Repla
     return true;
 }
 
+// Whether a new file must be given to another owner or group than it is
+// made with: the process's user, and the group its folder gives.
+bool givenAway(const ReplacementTarget& target) {
+    const ProcessFacts& facts = processFacts();
+    return target.keepsOwnerAndMode &&
+           (target.owner != facts.user || target.group != posix::groupOfNewFiles(facts.group));
+}
+
 FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& temporary) {
     static unsigned serial = 0;
     const ProcessFacts& facts = processFacts();
     // Created with the permissions it will have (the umask can only narrow
-    // them), so that it is never readable by more users on the way.
-    const mode_t createMode = target.keepsOwnerAndMode ? (target.mode & 0777) : 0666;
+    // them), so that it is never readable by more users on the way; a file
+    // still to be given to another owner or group is made readable by the
+    // process's user alone until it is theirs (it would otherwise be open to
+    // the group it is made with, say a set-group-ID folder's).
+    const mode_t createMode = !target.keepsOwnerAndMode ? 0666
+                              : givenAway(target)   ? (target.mode & 0700)
+                                                    : (target.mode & 0777);
     int descriptor = -1;
     for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
         // Names carry no directory part: the target is in the current folder.
@@ -200,14 +217,15 @@ bool keepOwnerAndMode(FileHandle handle, const ReplacementTarget& target) {
     const int descriptor = descriptorOf(handle);
     // The owner first: giving a file away (root only; for anyone else the
     // file stays theirs) may clear set-id bits, which the mode then sets.
-    // A new file has the process's user and the group its folder gives.
-    if (target.owner != facts.user || target.group != posix::groupOfNewFiles(facts.group)) {
-        [[maybe_unused]] int given = fchown(descriptor, target.owner, target.group);
+    const bool given = givenAway(target);
+    if (given) {
+        [[maybe_unused]] int owned = fchown(descriptor, target.owner, target.group);
     }
     // Created with the permissions, the file lacks only what the umask took
-    // away and the bits open() never sets (set-id, sticky). A permission
-    // copy that fails fails the replacement: never a wider new version.
-    const bool modeNarrowed = (target.mode & facts.umask) != 0 || (target.mode & 07000) != 0;
+    // away and the bits open() never sets (set-id, sticky), or, given away,
+    // all but its user's. A permission copy that fails fails the
+    // replacement: never a wider new version.
+    const bool modeNarrowed = given || (target.mode & facts.umask) != 0 || (target.mode & 07000) != 0;
     return !modeNarrowed || fchmod(descriptor, target.mode) == 0;
 }
 

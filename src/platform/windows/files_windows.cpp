@@ -112,8 +112,8 @@ std::vector<std::uint8_t> accessOf(const std::wstring& name) {
 }
 
 // A new file takes the folder's inherited security descriptor, as every
-// new file does on Windows: `newFileLike` is not needed.
-bool chooseTarget(const std::string& name, const std::string&, ReplacementTarget& target) {
+// new file does on Windows: what it is made like is not needed.
+bool chooseTarget(const std::string& name, const FileLikeness&, ReplacementTarget& target) {
     target = ReplacementTarget();
     target.name = name;
     std::wstring wide;
