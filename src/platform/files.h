@@ -13,14 +13,21 @@ using FileHandle = std::intptr_t;
 constexpr FileHandle kNoHandle = -1;
 
 // What a file made like another takes of it, as found when that file was
-// opened for reading: on POSIX systems its owner, group and read and write
-// bits (never its set-id bits, which belong to it alone); on Windows
-// nothing, as a new file takes its folder's security there.
+// opened for reading: on POSIX systems its owner, group and permissions; on
+// Windows nothing, as a new file takes its folder's security there.
 struct FileLikeness {
     bool known = false;
     std::uint32_t mode = 0;
     std::uint32_t owner = 0;
     std::uint32_t group = 0;
+
+    // The same for another file than the one read: without set-id bits,
+    // which belong to that file alone.
+    FileLikeness forOtherFiles() const {
+        FileLikeness other = *this;
+        other.mode &= 0777;
+        return other;
+    }
 };
 
 // A file opened for reading: only a regular file is ever opened (never a
@@ -77,12 +84,14 @@ public:
 
     // Starts the replacement of `name` (resolved like resolveName). False,
     // with nothing changed, when the file must stay as it is (read-only, a
-    // directory) or no temporary file can be made. An existing regular
-    // file's new version keeps its owner and permissions; a new file, or one
-    // that takes the place of a link or a pipe, takes `like` where it is
-    // known (a variant, or an icon that was a link, what the icon read had,
-    // so that a private picture gets private files and a run as root leaves
-    // the user's files the user's).
+    // directory) or no temporary file can be made. The new version takes
+    // `like` where it is known: what the file its bytes come from had when it
+    // was read (an icon's own new version what the icon had, a variant what
+    // its icon had, whatever file or link held the name), so that a private
+    // picture gets private files, a run as root leaves the user's files the
+    // user's, and nobody can choose them by swapping an entry meanwhile.
+    // Without `like`, an existing regular file keeps its owner and
+    // permissions.
     bool open(const std::string& name, const FileLikeness& like = FileLikeness());
     // Appends bytes; false once anything has failed. Small pieces are held
     // back and go out with the next large one, so a file of a header and

@@ -167,8 +167,11 @@ TEST(Platform, ReplacementKeepsTheOwnerAndNewFilesTakeTheirIconsOwnerAndPermissi
     chmod("theirs.tga", 0640);  // a private icon gets private variants
     const uid_t kSomeoneElse = 65534;  // nobody
     const bool givenAway = chown("theirs.tga", kSomeoneElse, kSomeoneElse) == 0;  // root only
-    // A link or a pipe in a variant's place says nothing of the new file; an
-    // icon that is a link becomes a file made like the one it pointed to.
+    // A file, link or pipe in a variant's place says nothing of the new
+    // file; an icon that is a link becomes a file made like the one it
+    // pointed to.
+    writeFile("DIStheirs.tga", {9});
+    ASSERT_EQ(chmod("DIStheirs.tga", 0666), 0);
     ASSERT_EQ(symlink("gone.tga", "PAStheirs.tga"), 0);
     ASSERT_EQ(mkfifo("theirs_Autocast.tga", 0666), 0);
     ASSERT_EQ(symlink("theirs.tga", "link.tga"), 0);
@@ -205,10 +208,14 @@ TEST(Platform, ReplacementKeepsTheOwnerAndNewFilesTakeTheirIconsOwnerAndPermissi
     // Set-id bits stay with the file that has them.
     writeFile("setid.tga", {1});
     ASSERT_EQ(chmod("setid.tga", 02640), 0);
-    replaceLike("DISsetid.tga", likenessOf("setid.tga"));
+    const platform::FileLikeness setId = likenessOf("setid.tga");
+    replaceLike("DISsetid.tga", setId.forOtherFiles());
+    replaceLike("setid.tga", setId);
     struct stat info;
     ASSERT_EQ(stat("DISsetid.tga", &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
+    ASSERT_EQ(stat("setid.tga", &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 02640u);
     if (!givenAway) GTEST_SKIP() << "only root can give a file away";
 }
 

@@ -116,7 +116,7 @@ bool InputFile::open(const std::string& name) {
     handle_ = descriptor;
     size_ = static_cast<std::uint64_t>(info.st_size);
     likeness_.known = true;
-    likeness_.mode = info.st_mode & 0777;
+    likeness_.mode = info.st_mode & 07777;
     likeness_.owner = info.st_uid;
     likeness_.group = info.st_gid;
     return true;
@@ -133,6 +133,13 @@ std::size_t InputFile::read(void* first, std::size_t firstSize, void* second, st
 namespace replacement {
 
 // What a regular file's new version, or a file made like it, keeps of it.
+void take(const FileLikeness& like, ReplacementTarget& target) {
+    target.keepsOwnerAndMode = true;
+    target.mode = like.mode;
+    target.owner = like.owner;
+    target.group = like.group;
+}
+
 void keepOf(const struct stat& info, ReplacementTarget& target) {
     target.keepsOwnerAndMode = true;
     target.mode = info.st_mode & 07777;
@@ -158,12 +165,7 @@ bool chooseTarget(const std::string& name, const FileLikeness& like, Replacement
     // elsewhere. Its owner and permissions say nothing of the new file's
     // (nor do a pipe's), so it is made like a new file.
     if (!exists || !S_ISREG(info.st_mode)) {
-        if (like.known) {
-            target.keepsOwnerAndMode = true;
-            target.mode = like.mode;
-            target.owner = like.owner;
-            target.group = like.group;
-        }
+        if (like.known) take(like, target);
         return true;
     }
     // A file without any write bit is read-only for everyone, root too
@@ -172,7 +174,14 @@ bool chooseTarget(const std::string& name, const FileLikeness& like, Replacement
     if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
     if (processFacts().user != 0 && access(target.name.c_str(), W_OK) != 0) return false;
     target.isRegular = true;
-    keepOf(info, target);
+    // What was read decides, not what holds the name now: a variant planted
+    // beforehand, or an icon's entry swapped since it was read, must not
+    // give the new bytes to its owner.
+    if (like.known) {
+        take(like, target);
+    } else {
+        keepOf(info, target);
+    }
     return true;
 }
 
@@ -215,18 +224,22 @@ bool keepOwnerAndMode(FileHandle handle, const ReplacementTarget& target) {
     if (!target.keepsOwnerAndMode) return true;
     const ProcessFacts& facts = processFacts();
     const int descriptor = descriptorOf(handle);
-    // The owner first: giving a file away (root only; for anyone else the
-    // file stays theirs) may clear set-id bits, which the mode then sets.
+    // The owner first: giving a file away may clear set-id bits, which the
+    // mode then sets. Only root may give a file to another user; anyone may
+    // give it a group they belong to. A set-id bit goes only with the owner
+    // or group it belongs to.
     const bool given = givenAway(target);
-    if (given) {
-        [[maybe_unused]] int owned = fchown(descriptor, target.owner, target.group);
+    mode_t mode = target.mode;
+    if (given && fchown(descriptor, target.owner, target.group) != 0) {
+        if (target.owner != facts.user) mode &= ~static_cast<mode_t>(S_ISUID);
+        if (fchown(descriptor, static_cast<uid_t>(-1), target.group) != 0) mode &= ~static_cast<mode_t>(S_ISGID);
     }
     // Created with the permissions, the file lacks only what the umask took
     // away and the bits open() never sets (set-id, sticky), or, given away,
     // all but its user's. A permission copy that fails fails the
     // replacement: never a wider new version.
-    const bool modeNarrowed = given || (target.mode & facts.umask) != 0 || (target.mode & 07000) != 0;
-    return !modeNarrowed || fchmod(descriptor, target.mode) == 0;
+    const bool modeNarrowed = given || (mode & facts.umask) != 0 || (mode & 07000) != 0;
+    return !modeNarrowed || fchmod(descriptor, mode) == 0;
 }
 
 bool writeAll(FileHandle handle, const void* first, std::size_t firstSize, const void* second,
