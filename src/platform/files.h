@@ -20,6 +20,8 @@ struct FileLikeness {
     std::uint32_t mode = 0;
     std::uint32_t owner = 0;
     std::uint32_t group = 0;
+    std::uint64_t device = 0;  // which file it was, to know it again
+    std::uint64_t inode = 0;
 
     // The same for another file than the one read: without set-id bits,
     // which belong to that file alone.
@@ -90,8 +92,9 @@ public:
     // its icon had, whatever file or link held the name), so that a private
     // picture gets private files, a run as root leaves the user's files the
     // user's, and nobody can choose them by swapping an entry meanwhile.
-    // Without `like`, an existing regular file keeps its owner and
-    // permissions.
+    // Without `like`, or where the name still holds the very file read (whose
+    // owner may have changed its permissions since), an existing regular file
+    // keeps its owner and permissions.
     bool open(const std::string& name, const FileLikeness& like = FileLikeness());
     // Appends bytes; false once anything has failed. Small pieces are held
     // back and go out with the next large one, so a file of a header and

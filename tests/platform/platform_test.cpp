@@ -191,6 +191,13 @@ TEST(Platform, ReplacementKeepsTheOwnerAndNewFilesTakeTheirIconsOwnerAndPermissi
         EXPECT_EQ(info.st_uid, kSomeoneElse) << output.first;
         EXPECT_EQ(info.st_gid, kSomeoneElse) << output.first;
     }
+    // The very file read keeps what it has now: narrowed since, it stays so.
+    const platform::FileLikeness read = likenessOf("theirs.tga");
+    ASSERT_EQ(chmod("theirs.tga", 0600), 0);
+    replaceLike("theirs.tga", read);
+    struct stat narrowed;
+    ASSERT_EQ(stat("theirs.tga", &narrowed), 0);
+    EXPECT_EQ(narrowed.st_mode & 07777, 0600u);
     // In a folder that gives new files its group, the icon's group is kept.
     if (givenAway && chown(".", static_cast<uid_t>(-1), kSomeoneElse) == 0 && chmod(".", 02775) == 0) {
         platform::forgetDirectory();

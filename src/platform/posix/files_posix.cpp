@@ -119,6 +119,8 @@ bool InputFile::open(const std::string& name) {
     likeness_.mode = info.st_mode & 07777;
     likeness_.owner = info.st_uid;
     likeness_.group = info.st_gid;
+    likeness_.device = static_cast<std::uint64_t>(info.st_dev);
+    likeness_.inode = static_cast<std::uint64_t>(info.st_ino);
     return true;
 }
 
@@ -176,8 +178,11 @@ bool chooseTarget(const std::string& name, const FileLikeness& like, Replacement
     target.isRegular = true;
     // What was read decides, not what holds the name now: a variant planted
     // beforehand, or an icon's entry swapped since it was read, must not
-    // give the new bytes to its owner.
-    if (like.known) {
+    // give the new bytes to its owner. The very file read keeps what it has
+    // now (its owner may have narrowed it during the run).
+    const bool fileRead = static_cast<std::uint64_t>(info.st_dev) == like.device &&
+                          static_cast<std::uint64_t>(info.st_ino) == like.inode;
+    if (like.known && !fileRead) {
         take(like, target);
     } else {
         keepOf(info, target);
@@ -227,12 +232,15 @@ bool keepOwnerAndMode(FileHandle handle, const ReplacementTarget& target) {
     // The owner first: giving a file away may clear set-id bits, which the
     // mode then sets. Only root may give a file to another user; anyone may
     // give it a group they belong to. A set-id bit goes only with the owner
-    // or group it belongs to.
+    // or group it belongs to, and the group's permissions only to that
+    // group: a file left in another group is not opened to it.
     const bool given = givenAway(target);
     mode_t mode = target.mode;
     if (given && fchown(descriptor, target.owner, target.group) != 0) {
         if (target.owner != facts.user) mode &= ~static_cast<mode_t>(S_ISUID);
-        if (fchown(descriptor, static_cast<uid_t>(-1), target.group) != 0) mode &= ~static_cast<mode_t>(S_ISGID);
+        if (fchown(descriptor, static_cast<uid_t>(-1), target.group) != 0) {
+            mode &= ~static_cast<mode_t>(S_ISGID | S_IRWXG);
+        }
     }
     // Created with the permissions, the file lacks only what the umask took
     // away and the bits open() never sets (set-id, sticky), or, given away,
