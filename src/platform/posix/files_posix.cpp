@@ -134,7 +134,7 @@ std::size_t InputFile::read(void* first, std::size_t firstSize, void* second, st
 
 namespace replacement {
 
-// What a regular file's new version, or a file made like it, keeps of it.
+// A new version made like a file read before.
 void take(const FileLikeness& like, ReplacementTarget& target) {
     target.keepsOwnerAndMode = true;
     target.mode = like.mode;
@@ -142,6 +142,7 @@ void take(const FileLikeness& like, ReplacementTarget& target) {
     target.group = like.group;
 }
 
+// What a regular file's new version keeps of it.
 void keepOf(const struct stat& info, ReplacementTarget& target) {
     target.keepsOwnerAndMode = true;
     target.mode = info.st_mode & 07777;
