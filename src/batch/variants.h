@@ -14,9 +14,10 @@ std::string passiveVariantName(const std::string& baseName);
 std::string autocastVariantName(const std::string& baseName);
 
 // Writes each variant whose mask is loaded and of the icon's size: the icon
-// with that mask laid over it. A new variant file gets the owner and
-// permissions the icon had when it was read. A variant that cannot be
-// written is reported on `console`. `source` keeps its pixels.
+// with that mask laid over it. Every variant file gets the owner and
+// permissions the icon had when it was read (no set-id bits). A variant
+// that cannot be written is reported on `console`. `source` keeps its
+// pixels.
 void produceVariants(TgaImage& source, const std::string& baseName, const MaskSet& masks, std::FILE* console);
 
 // Rewrites the icon itself as `fileName`, with the normal mask laid over it
