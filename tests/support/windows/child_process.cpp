@@ -1,12 +1,17 @@
 #include "support/windows/child_process.h"
 
+#include <atomic>
 #include <string>
 
 namespace test_support {
 namespace {
 
+std::atomic<int> eventsTaken{0};
+
 BOOL WINAPI takeAsHandled(DWORD event) {
-    return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+    ++eventsTaken;
+    return TRUE;
 }
 
 }  // namespace
@@ -45,7 +50,14 @@ bool hasConsole() {
 }
 
 ScopedIgnoreCtrlEvents::ScopedIgnoreCtrlEvents() {
+    eventsTaken = 0;
     SetConsoleCtrlHandler(takeAsHandled, TRUE);
+}
+
+bool ScopedIgnoreCtrlEvents::waitForEvent(DWORD milliseconds) const {
+    const DWORD kStep = 10;
+    for (DWORD waited = 0; eventsTaken == 0 && waited < milliseconds; waited += kStep) Sleep(kStep);
+    return eventsTaken > 0;
 }
 
 ScopedIgnoreCtrlEvents::~ScopedIgnoreCtrlEvents() {

@@ -30,6 +30,11 @@ class ScopedIgnoreCtrlEvents {
 public:
     ScopedIgnoreCtrlEvents();
     ~ScopedIgnoreCtrlEvents();
+    // Waits up to `milliseconds` for an event to have reached this process
+    // since construction. An event made for a helper reaches this process
+    // too, on a thread of its own and maybe after the helper has ended: it
+    // must be taken before the handler goes. False when none came.
+    bool waitForEvent(DWORD milliseconds) const;
     ScopedIgnoreCtrlEvents(const ScopedIgnoreCtrlEvents&) = delete;
     ScopedIgnoreCtrlEvents& operator=(const ScopedIgnoreCtrlEvents&) = delete;
 };
