@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "platform/replacement_checks.h"
 #include "support/temp_dir.h"
 
 using namespace test_support;
@@ -64,23 +65,7 @@ TEST(Platform, ReplacementIsAllOrNothing) {
     ScopedWorkDir dir;
     writeFile("icon.tga", {1, 2, 3});
     chmod("icon.tga", 0640);
-    {
-        platform::ReplacementFile out;
-        ASSERT_TRUE(out.open("icon.tga"));
-        ASSERT_TRUE(out.write("abc", 3));
-        EXPECT_EQ(readFile("icon.tga"), (Bytes{1, 2, 3}));  // untouched until commit
-        EXPECT_EQ(listDirectory().size(), 2u);              // the temporary beside it
-    }
-    // Abandoned: the temporary is gone and the target as it was.
-    EXPECT_EQ(listDirectory(), (std::vector<std::string>{"icon.tga"}));
-    EXPECT_EQ(readFile("icon.tga"), (Bytes{1, 2, 3}));
-
-    platform::ReplacementFile out;
-    ASSERT_TRUE(out.open("ICON.tga"));
-    ASSERT_TRUE(out.write("xyz", 3));
-    ASSERT_TRUE(out.commit());
-    EXPECT_EQ(listDirectory(), (std::vector<std::string>{"icon.tga"}));
-    EXPECT_EQ(readFile("icon.tga"), (Bytes{'x', 'y', 'z'}));
+    expectReplacementIsAllOrNothing();
     struct stat info;
     ASSERT_EQ(stat("icon.tga", &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);  // permissions kept

@@ -11,6 +11,7 @@
 
 #include "batch/batch_run.h"
 #include "platform/platform.h"
+#include "platform/replacement_checks.h"
 #include "platform/windows/command_line.h"
 #include "platform/windows/wide.h"
 #include "support/compiled_out.h"
@@ -173,22 +174,7 @@ TEST(Platform, ReplacementIsAllOrNothingAndKeepsTheAttributes) {
     writeFile("icon.tga", {1, 2, 3});
     const DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
     ASSERT_TRUE(SetFileAttributesW(L"icon.tga", kKept));
-    {
-        platform::ReplacementFile out;
-        ASSERT_TRUE(out.open("icon.tga"));
-        ASSERT_TRUE(out.write("abc", 3));
-        EXPECT_EQ(readFile("icon.tga"), (Bytes{1, 2, 3}));  // untouched until commit
-        EXPECT_EQ(listDirectory().size(), 2u);              // the temporary beside it
-    }
-    EXPECT_EQ(listDirectory(), (std::vector<std::string>{"icon.tga"}));
-    EXPECT_EQ(readFile("icon.tga"), (Bytes{1, 2, 3}));
-
-    platform::ReplacementFile out;
-    ASSERT_TRUE(out.open("ICON.tga"));
-    ASSERT_TRUE(out.write("xyz", 3));
-    ASSERT_TRUE(out.commit());
-    EXPECT_EQ(listDirectory(), (std::vector<std::string>{"icon.tga"}));
-    EXPECT_EQ(readFile("icon.tga"), (Bytes{'x', 'y', 'z'}));
+    expectReplacementIsAllOrNothing();
     EXPECT_EQ(attributesOf("icon.tga") & kKept, kKept);
 }
 
