@@ -175,7 +175,9 @@ int runProgram(int argc, char** argv) {
     } else {
         workOnPaths(line.paths);
     }
-    // Without the key wait, no prompt for a key.
+    // The keyboard is taken before the closing lines appear, so that a key
+    // typed as they do is kept for the wait. Without the wait, no prompt.
+    if (line.waitForKey) platform::prepareKeyWait();
     platform::printText(stdout, line.waitForKey ? texts::kClosingBlock : texts::kClosingWithoutPrompt);
     // The prompt has no line end: it must be on the screen during the wait.
     std::fflush(stdout);

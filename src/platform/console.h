@@ -15,12 +15,22 @@ void printText(std::FILE* stream, const char* text);
 // Formats as std::fprintf does, then prints the result with printText.
 void printFormatted(std::FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
+// Takes the console's keyboard for the key wait to come: from here on keys
+// are read without echo and without Enter, and Ctrl+C is a key like any
+// other, so that a key typed while the closing lines are printed is kept
+// for the wait rather than echoed or lost. Does nothing where waitForKey
+// would not wait.
+void prepareKeyWait();
+
 // Waits for one key press on the console's own keyboard, without echo and
-// without Enter. Returns at once when there is no console to read, or when
-// the program does not own the console's foreground (a background job).
-// When standard output does not reach the console (it is redirected to a
-// file or a pipe), `prompt` is shown on the console itself first, so that
-// the wait is never an unexplained pause.
+// without Enter (preparing the keyboard first when prepareKeyWait was not
+// called). Returns at once when there is no console to read, or when the
+// program does not own the console's foreground (a background job). When
+// standard output does not reach the console (it is redirected to a file or
+// a pipe), `prompt` is shown on the console itself first, so that the wait
+// is never an unexplained pause. After the key a line end goes to the
+// console itself (never to a redirected output), so that the shell's
+// prompt starts on a line of its own.
 void waitForKey(const char* prompt);
 
 }  // namespace platform

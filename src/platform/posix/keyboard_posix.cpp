@@ -54,39 +54,70 @@ void consumeRestOfCharacter(int terminal, const termios& settings, unsigned char
     }
 }
 
+// The terminal as taken for the key wait: its settings before, and the raw
+// ones the wait reads with.
+struct TakenTerminal {
+    int descriptor = -1;
+    termios saved{};
+    termios raw{};
+};
+
+TakenTerminal& takenTerminal() {
+    static TakenTerminal taken;
+    return taken;
+}
+
 }  // namespace
 
-void waitForKey(const char* prompt) {
+void prepareKeyWait() {
+    TakenTerminal& taken = takenTerminal();
+    if (taken.descriptor >= 0) return;
     // The keyboard itself, not standard input, which may be redirected.
     int terminal = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (terminal < 0) return;
-    termios saved;
     // A background job does not own the keyboard: changing the terminal's
     // settings would stop it (SIGTTOU), and reading would too (SIGTTIN).
-    if (tcgetpgrp(terminal) != getpgrp() || tcgetattr(terminal, &saved) != 0) {
+    if (tcgetpgrp(terminal) != getpgrp() || tcgetattr(terminal, &taken.saved) != 0) {
         close(terminal);
         return;
     }
-    termios raw = saved;
-    // No line input, no echo, and Ctrl+C is a key like any other.
-    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG | IEXTEN);
+    taken.raw = taken.saved;
+    // No line input, no echo, and Ctrl+C is a key like any other. Output
+    // processing stays: the closing lines still print as lines.
+    taken.raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG | IEXTEN);
+    taken.raw.c_cc[VMIN] = 1;
+    taken.raw.c_cc[VTIME] = 0;
+    // Whatever ends the process from here on puts the settings back.
+    posix::registerTerminalToRestore(terminal, taken.saved, taken.raw);
+    // TCSANOW, not TCSAFLUSH: a key already typed is kept for the wait.
+    tcsetattr(terminal, TCSANOW, &taken.raw);
+    taken.descriptor = terminal;
+}
+
+void waitForKey(const char* prompt) {
+    prepareKeyWait();
+    TakenTerminal& taken = takenTerminal();
+    const int terminal = taken.descriptor;
+    if (terminal < 0) return;
     if (!isatty(STDOUT_FILENO)) {
         [[maybe_unused]] ssize_t shown = write(terminal, prompt, std::strlen(prompt));
     }
-    // Whatever ends the process during the wait puts the settings back.
-    posix::registerTerminalToRestore(terminal, saved, raw);
     unsigned char byte = 0;
-    if (readTerminalByte(terminal, raw, 0, byte)) {
+    if (readTerminalByte(terminal, taken.raw, 0, byte)) {
         if (byte == 0x1B) {
-            consumeEscapeSequence(terminal, raw);
+            consumeEscapeSequence(terminal, taken.raw);
         } else {
-            consumeRestOfCharacter(terminal, raw, byte);
+            consumeRestOfCharacter(terminal, taken.raw, byte);
         }
     }
     // TCSANOW, not TCSAFLUSH: what was typed after the key stays for the shell.
-    tcsetattr(terminal, TCSANOW, &saved);
+    tcsetattr(terminal, TCSANOW, &taken.saved);
     posix::forgetTerminalToRestore();
+    // The shell's prompt starts on a line of its own, not after ours; the
+    // line end goes to the terminal alone, never into a redirected output.
+    [[maybe_unused]] ssize_t ended = write(terminal, "\n", 1);
     close(terminal);
+    taken.descriptor = -1;
 }
 
 }  // namespace platform

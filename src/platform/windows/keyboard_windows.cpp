@@ -33,6 +33,8 @@ bool isKeyPress(const INPUT_RECORD& record) {
 
 }  // namespace
 
+void prepareKeyWait() {}
+
 void waitForKey(const char* prompt) {
     // The console's own keyboard, not standard input, which may be
     // redirected. No console (a redirected run without one): no wait.
