@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 namespace platform {
 
@@ -14,6 +15,17 @@ void printText(std::FILE* stream, const char* text, std::size_t size);
 void printText(std::FILE* stream, const char* text);
 // Formats as std::fprintf does, then prints the result with printText.
 void printFormatted(std::FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Whether `stream` goes to a terminal or console, rather than to a file or
+// a pipe.
+bool isConsole(std::FILE* stream);
+
+// `name` as it is to be printed to `stream`. On a terminal or console every
+// control byte (below 0x20, and 0x7F) shows as '?', as ls shows them: a
+// name must not be able to move the cursor, change the terminal's settings
+// or fake a line of the report. Into a file or a pipe its bytes go as they
+// are.
+std::string shownName(std::FILE* stream, const std::string& name);
 
 // Takes the console's keyboard for the key wait to come: from here on keys
 // are read without echo and without Enter, and Ctrl+C is a key like any

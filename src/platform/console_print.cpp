@@ -1,5 +1,6 @@
 // Formatting for the console, the same everywhere; each system prints the
 // result its own way (printText).
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 #include <string>
@@ -25,6 +26,17 @@ void printFormatted(std::FILE* stream, const char* format, ...) {
         printText(stream, text.data(), static_cast<std::size_t>(length));
     }
     va_end(again);
+}
+
+std::string shownName(std::FILE* stream, const std::string& name) {
+    const auto isControl = [](char byte) {
+        const unsigned char value = static_cast<unsigned char>(byte);
+        return value < 0x20 || value == 0x7F;
+    };
+    if (std::none_of(name.begin(), name.end(), isControl) || !isConsole(stream)) return name;
+    std::string shown = name;
+    std::replace_if(shown.begin(), shown.end(), isControl, '?');
+    return shown;
 }
 
 }  // namespace platform

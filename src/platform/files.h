@@ -23,13 +23,12 @@ struct FileLikeness {
     std::uint64_t device = 0;  // which file it was, to know it again
     std::uint64_t inode = 0;
 
-    // The same for another file than the one read: without set-id bits,
-    // which belong to that file alone.
-    FileLikeness forOtherFiles() const {
-        FileLikeness other = *this;
-        other.mode &= 0777;
-        return other;
-    }
+    // The same for a new file made from the one read (a variant of an
+    // icon): its owner and group, and the read and write permissions it
+    // gives, narrowed by the umask as for any new file, with write for its
+    // owner, so that the next run can replace it. Never an execute or
+    // set-id bit: an icon from a FAT drive or a zip archive is often 0777.
+    FileLikeness forOtherFiles() const;
 };
 
 // A file opened for reading: only a regular file is ever opened (never a

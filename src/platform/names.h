@@ -28,6 +28,10 @@ bool listTgaEntries(std::vector<std::string>& names);
 // since (by the tool or anyone else) are not seen until forgetDirectory().
 std::string resolveName(const std::string& name);
 
+// Whether the current directory has an entry `name` resolves to (see
+// resolveName): a file, a folder, a link or anything else of that name.
+bool entryExists(const std::string& name);
+
 // Forgets what is known of the current directory: the next lookup reads it
 // afresh. For a change of directory, or changes made behind the tool's back.
 void forgetDirectory();

@@ -78,7 +78,9 @@ WineShare::~WineShare() {
 }
 
 int startTool(const ToolSetup& setup, int outFd, int errFd) {
-    std::vector<std::string> command = toolCommand();
+    std::vector<std::string> command = setup.runAs;
+    const std::vector<std::string> tool = toolCommand();
+    command.insert(command.end(), tool.begin(), tool.end());
     command.insert(command.end(), setup.arguments.begin(), setup.arguments.end());
     int closedPipe[2] = {-1, -1};
     if (setup.outputToClosedPipe && pipe(closedPipe) == 0) close(closedPipe[0]);
@@ -92,6 +94,7 @@ int startTool(const ToolSetup& setup, int outFd, int errFd) {
         dup2(errFd, 2);
         rlimit noCore{0, 0};  // a signal that dumps core must not leave a file behind
         setrlimit(RLIMIT_CORE, &noCore);
+        if (setup.umask >= 0) umask(static_cast<mode_t>(setup.umask));
         if (setup.fileSizeLimit >= 0) {
             rlimit limit{static_cast<rlim_t>(setup.fileSizeLimit), static_cast<rlim_t>(setup.fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &limit);

@@ -18,6 +18,8 @@ struct ToolSetup {
     std::string workDirectory;        // empty: the current directory
     long fileSizeLimit = -1;          // bytes a file may grow to (RLIMIT_FSIZE); -1: none
     bool outputToClosedPipe = false;  // standard output a pipe whose reader is gone
+    int umask = -1;                   // the tool's umask; -1: the test's own
+    std::vector<std::string> runAs;   // a command put before the tool's (say setpriv)
 };
 
 // Runs the tool with no arguments in the current directory, with standard

@@ -90,6 +90,12 @@ bool linkMayBeFollowed(const std::string& path, const struct stat& opened) {
 
 }  // namespace
 
+FileLikeness FileLikeness::forOtherFiles() const {
+    FileLikeness other = *this;
+    other.mode = (mode & 0666 & ~static_cast<std::uint32_t>(processFacts().umask)) | S_IWUSR;
+    return other;
+}
+
 InputFile::~InputFile() {
     if (handle_ != kNoHandle) ::close(descriptorOf(handle_));
 }
@@ -233,14 +239,17 @@ bool keepOwnerAndMode(FileHandle handle, const ReplacementTarget& target) {
     // The owner first: giving a file away may clear set-id bits, which the
     // mode then sets. Only root may give a file to another user; anyone may
     // give it a group they belong to. A set-id bit goes only with the owner
-    // or group it belongs to, and the group's permissions only to that
-    // group: a file left in another group is not opened to it.
+    // or group it belongs to. A file left in another group gives that group
+    // what it gives everyone else: never more than the icon's group had,
+    // and never less than strangers get (in a set-group-ID team folder the
+    // icon's owner is often a member of the group the file is left in).
     const bool given = givenAway(target);
     mode_t mode = target.mode;
     if (given && fchown(descriptor, target.owner, target.group) != 0) {
         if (target.owner != facts.user) mode &= ~static_cast<mode_t>(S_ISUID);
         if (fchown(descriptor, static_cast<uid_t>(-1), target.group) != 0) {
-            mode &= ~static_cast<mode_t>(S_ISGID | S_IRWXG);
+            const mode_t othersAsGroup = (mode & S_IRWXO) << 3;
+            mode = (mode & ~static_cast<mode_t>(S_ISGID | S_IRWXG)) | (mode & S_IRWXG & othersAsGroup);
         }
     }
     // Created with the permissions, the file lacks only what the umask took

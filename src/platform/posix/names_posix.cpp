@@ -150,6 +150,10 @@ std::string resolveName(const std::string& name) {
     return found == nullptr ? name : *found;
 }
 
+bool entryExists(const std::string& name) {
+    return !name.empty() && posix::findEntry(name) != nullptr;
+}
+
 void forgetDirectory() {
     directoryIndex().forget();
 }

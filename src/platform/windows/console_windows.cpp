@@ -34,6 +34,10 @@ bool writeToConsole(HANDLE console, const std::wstring& text) {
 
 }  // namespace
 
+bool isConsole(std::FILE* stream) {
+    return consoleOf(stream) != nullptr;
+}
+
 void printText(std::FILE* stream, const char* text, std::size_t size) {
     if (size == 0) return;
     HANDLE console = consoleOf(stream);

@@ -56,6 +56,11 @@ std::wstring temporaryNameFor(unsigned serial) {
 
 }  // namespace
 
+// A new file on Windows takes its folder's security, whatever a mode says.
+FileLikeness FileLikeness::forOtherFiles() const {
+    return *this;
+}
+
 InputFile::~InputFile() {
     if (handle_ != kNoHandle) CloseHandle(handleOf(handle_));
 }

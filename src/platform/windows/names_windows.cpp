@@ -50,6 +50,16 @@ std::string resolveName(const std::string& name) {
     return windows::toUtf8(entry.cFileName, found) ? found : name;
 }
 
+bool entryExists(const std::string& name) {
+    std::wstring wide;
+    if (name.empty() || !windows::toWide(name, wide) || hasWildcard(wide)) return false;
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileExW(wide.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
 void forgetDirectory() {
     // Nothing is kept: every lookup asks the file system.
 }
