@@ -6,6 +6,7 @@
 #include "batch/console_texts.h"
 #include "batch/eligibility.h"
 #include "batch/variants.h"
+#include "platform/folders.h"
 #include "platform/platform.h"
 
 namespace {
@@ -52,15 +53,17 @@ int BatchRun::loadMasks() {
     int maskCount = 0;
     for (const MaskSlot& slot : kMaskSlots) {
         TgaImage& mask = masks_.*slot.image;
-        if (!mask.load(slot.fileName)) {
-            platform::printFormatted(console_, slot.notFound, slot.fileName);
-        } else if (mask.content() != TgaContent::Picture) {
-            // A mask that would blend garbage is no mask at all.
-            mask.release();
-            platform::printFormatted(console_, slot.unusable, slot.fileName);
-        } else {
+        const bool loaded = mask.load(slot.fileName);
+        if (loaded && mask.content() == TgaContent::Picture) {
             ++maskCount;
+            continue;
         }
+        // A mask that would blend garbage is no mask at all; nor is one that
+        // is there but gives no picture (locked, unreadable, a folder, too
+        // big to hold), which is not the same as one that is missing.
+        mask.release();
+        const bool there = loaded || platform::entryExists(slot.fileName);
+        platform::printFormatted(console_, there ? slot.unusable : slot.notFound, slot.fileName);
     }
     return maskCount;
 }
@@ -95,15 +98,19 @@ void BatchRun::workOnFiles(std::vector<std::string> names) {
     platform::printText(console_, texts::kProcessingHeader);
     int processedCount = 0;
     for (const std::string& name : names) {
-        if (const char* note = skipNote(eligibility::skipReasonOf(name))) {
-            platform::printFormatted(console_, note, name.c_str());
+        if (platform::pathKind(name) == platform::PathKind::Folder) {
+            // A folder (or a link to one) named like an icon, say in a shell
+            // glob: never entered, since its icons were not asked for.
+            platform::printFormatted(console_, texts::kSkippedFolder, platform::shownName(console_, name).c_str());
+        } else if (const char* note = skipNote(eligibility::skipReasonOf(name))) {
+            platform::printFormatted(console_, note, platform::shownName(console_, name).c_str());
         } else if (canBeOpened(name)) {
             processedCount += processFile(name);
         } else {
             // A folder's run would pass over it silently, but this one was
             // asked for by name.
             ++candidateCount_;
-            platform::printFormatted(console_, texts::kCannotOpen, name.c_str());
+            platform::printFormatted(console_, texts::kCannotOpen, platform::shownName(console_, name).c_str());
         }
     }
     platform::printFormatted(console_, texts::kSummary, processedCount, candidateCount_);
@@ -127,11 +134,11 @@ int BatchRun::processFile(const std::string& name) {
     // Warnings name the file as it is called, which the report line (the
     // icon's name with ".tga" in lower case) may not.
     if (source.content() == TgaContent::Unsupported) {
-        platform::printFormatted(console_, texts::kNotTrueColour, fileName.c_str());
+        platform::printFormatted(console_, texts::kNotTrueColour, platform::shownName(console_, fileName).c_str());
         return 0;
     }
     if (source.content() == TgaContent::Truncated) {
-        platform::printFormatted(console_, texts::kTruncated, fileName.c_str());
+        platform::printFormatted(console_, texts::kTruncated, platform::shownName(console_, fileName).c_str());
         return 0;
     }
     if (!source.isLoaded()) return 0;
@@ -140,10 +147,10 @@ int BatchRun::processFile(const std::string& name) {
     bool wasRunLength = source.header[tga::kImageTypeOffset] != tga::kTypeUncompressed;
     produceVariants(source, baseName, masks_, console_);
     if (!saveWithNormalMask(source, fileName, masks_)) {
-        platform::printFormatted(console_, texts::kCannotWrite, fileName.c_str());
+        platform::printFormatted(console_, texts::kCannotWrite, platform::shownName(console_, fileName).c_str());
         return 0;
     }
     platform::printFormatted(console_, wasRunLength ? texts::kReportRunLength : texts::kReportUncompressed,
-                 sourceName.c_str(), static_cast<int>(source.width), static_cast<int>(source.height));
+                 platform::shownName(console_, sourceName).c_str(), static_cast<int>(source.width), static_cast<int>(source.height));
     return 1;
 }

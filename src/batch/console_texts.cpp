@@ -92,5 +92,6 @@ const char* const kSkippedVariantPrefix =
     "NOTE:\tFile \"%s\" has the prefix \"DIS\" or \"PAS\" of a variant, not an icon. Skipped!\n";
 const char* const kSkippedAutocastSuffix =
     "NOTE:\tFile \"%s\" has the suffix \"_Autocast\" of a variant, not an icon. Skipped!\n";
+const char* const kSkippedFolder = "NOTE:\tFile \"%s\" is a folder, not an icon. Skipped!\n";
 
 }  // namespace texts

@@ -53,5 +53,6 @@ extern const char* const kSkippedNotTga;
 extern const char* const kSkippedMask;
 extern const char* const kSkippedVariantPrefix;
 extern const char* const kSkippedAutocastSuffix;
+extern const char* const kSkippedFolder;
 
 }  // namespace texts

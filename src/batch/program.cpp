@@ -34,15 +34,39 @@ std::vector<Job> planJobs(const std::vector<std::string>& paths) {
     std::vector<Job> jobs;
     std::set<std::string> folders;      // identities of the folders given
     std::vector<std::string> filesIn;   // for each job, its folder's identity
+    // Files of one folder are done together, with its masks loaded once, in
+    // the order a run would take them.
+    const auto addFile = [&](const std::string& path) {
+        platform::SplitPath split = platform::splitPath(path);
+        std::string folder = platform::identityOf(split.folder);
+        if (folder.empty()) folder = "path:" + split.folder;
+        auto sameFolder = std::find(filesIn.begin(), filesIn.end(), folder);
+        std::size_t at = static_cast<std::size_t>(sameFolder - filesIn.begin());
+        if (sameFolder == filesIn.end() || jobs[at].kind != Job::Kind::Files) {
+            jobs.push_back({Job::Kind::Files, split.folder, {split.name}});
+            filesIn.push_back(folder);
+        } else {
+            jobs[at].names.push_back(split.name);
+        }
+    };
+    const auto addFolder = [&](const std::string& path) {
+        std::string identity = platform::identityOf(path);
+        if (!identity.empty() && !folders.insert(identity).second) return;
+        jobs.push_back({Job::Kind::Folder, path, {}});
+        filesIn.push_back(identity);
+    };
     for (const std::string& path : paths) {
         switch (platform::pathKind(path)) {
-            case platform::PathKind::Folder: {
-                std::string identity = platform::identityOf(path);
-                if (!identity.empty() && !folders.insert(identity).second) break;
-                jobs.push_back({Job::Kind::Folder, path, {}});
-                filesIn.push_back(identity);
+            case platform::PathKind::Folder:
+                // A name ending in ".tga" is an icon's, never a folder to
+                // work on: a folder, or a link to one, that a shell glob
+                // picked up is noted and passed over with the files.
+                if (platform::hasTgaExtension(platform::splitPath(path).name)) {
+                    addFile(path);
+                } else {
+                    addFolder(path);
+                }
                 break;
-            }
             case platform::PathKind::Missing:
                 jobs.push_back({Job::Kind::NotFound, path, {}});
                 filesIn.emplace_back();
@@ -51,22 +75,9 @@ std::vector<Job> planJobs(const std::vector<std::string>& paths) {
                 jobs.push_back({Job::Kind::CannotOpen, path, {}});
                 filesIn.emplace_back();
                 break;
-            case platform::PathKind::File: {
-                // Files of one folder are done together, with its masks
-                // loaded once, in the order a run would take them.
-                platform::SplitPath split = platform::splitPath(path);
-                std::string folder = platform::identityOf(split.folder);
-                if (folder.empty()) folder = "path:" + split.folder;
-                auto sameFolder = std::find(filesIn.begin(), filesIn.end(), folder);
-                std::size_t at = static_cast<std::size_t>(sameFolder - filesIn.begin());
-                if (sameFolder == filesIn.end() || jobs[at].kind != Job::Kind::Files) {
-                    jobs.push_back({Job::Kind::Files, split.folder, {split.name}});
-                    filesIn.push_back(folder);
-                } else {
-                    jobs[at].names.push_back(split.name);
-                }
+            case platform::PathKind::File:
+                addFile(path);
                 break;
-            }
         }
     }
     // A folder's own run takes every icon in it, given by name or not.
@@ -78,7 +89,7 @@ std::vector<Job> planJobs(const std::vector<std::string>& paths) {
 }
 
 void printHeading(const std::string& folder) {
-    const std::string label = folder.empty() ? "." : folder;
+    const std::string label = platform::shownName(stdout, folder.empty() ? "." : folder);
     int used = std::snprintf(nullptr, 0, texts::kFolderHeading, label.c_str(), "") - 1;
     const int kLeastStars = 3;
     int stars = texts::kHeadingWidth - used > kLeastStars ? texts::kHeadingWidth - used : kLeastStars;
@@ -95,17 +106,18 @@ void workOnPaths(const std::vector<std::string>& paths) {
                     }) > 1;
     for (const Job& job : jobs) {
         if (job.kind == Job::Kind::NotFound) {
-            platform::printFormatted(stdout, texts::kPathNotFound, job.path.c_str());
+            platform::printFormatted(stdout, texts::kPathNotFound, platform::shownName(stdout, job.path).c_str());
         } else if (job.kind == Job::Kind::CannotOpen) {
-            platform::printFormatted(stdout, texts::kCannotOpen, job.path.c_str());
+            platform::printFormatted(stdout, texts::kCannotOpen, platform::shownName(stdout, job.path).c_str());
         } else if (!platform::enterFolder(job.path)) {
             // Named as they were given: the folder of a file given alone is
             // the program's reading of the path, not the user's words.
             if (job.kind == Job::Kind::Folder) {
-                platform::printFormatted(stdout, texts::kCannotOpen, job.path.c_str());
+                platform::printFormatted(stdout, texts::kCannotOpen, platform::shownName(stdout, job.path).c_str());
             }
             for (const std::string& name : job.names) {
-                platform::printFormatted(stdout, texts::kCannotOpen, (job.path + name).c_str());
+                platform::printFormatted(stdout, texts::kCannotOpen,
+                                         platform::shownName(stdout, job.path + name).c_str());
             }
         } else {
             if (headings) printHeading(job.path);
@@ -158,7 +170,7 @@ int runProgram(int argc, char** argv) {
             platform::printFormatted(stdout, texts::kVersion, texts::kVersionNumber);
             return 0;
         case CommandLine::Action::UnknownOption:
-            platform::printFormatted(stderr, texts::kUnknownOption, line.unknownOption.c_str());
+            platform::printFormatted(stderr, texts::kUnknownOption, platform::shownName(stderr, line.unknownOption).c_str());
             platform::printText(stderr, texts::kUsage);
             return 2;
         case CommandLine::Action::Run:

@@ -45,7 +45,7 @@ void produceVariants(TgaImage& source, const std::string& baseName, const MaskSe
     for (const Variant& variant : variants) {
         if (!fits(variant.mask, source)) continue;
         if (!source.saveBlended(variant.name, variant.mask, 255, source.likeness().forOtherFiles())) {
-            platform::printFormatted(console, texts::kCannotWrite, variant.name.c_str());
+            platform::printFormatted(console, texts::kCannotWrite, platform::shownName(console, variant.name).c_str());
         }
     }
 }

@@ -179,6 +179,28 @@ TEST(Arguments, GivenFilesAreWorkedOnAloneAndNamesThatAreNoIconsAreNoted) {
     EXPECT_EQ(readFile("linked/alias.tga"), reference["b.tga"]);
 }
 
+// A folder, or a link to one, that a shell glob picked up with the icons
+// ("pack/*.tga") is noted and never worked on: "Zz.tga -> .." must not
+// mask the icons of the folder above.
+TEST(Arguments, GivenNameEndingInTgaIsAnIconNeverAFolder) {
+    ScopedWorkDir dir;
+    makeIconFolder("pack", 1);
+    ASSERT_TRUE(makeDirectory("pack/Sub.tga"));
+    ASSERT_EQ(symlink("..", "pack/Zz.tga"), 0);
+    writeFile("mine.tga", noiseTga(4, 4, 32, 9).bytes());
+    writeFile("ZOF_NORMAL_MASK.tga", noiseTga(4, 4, 32, 10).bytes());
+    const Bytes mine = readFile("mine.tga");
+    std::vector<std::string> arguments;
+    for (const char* name : {"b.tga", "Sub.tga", "Zz.tga"}) arguments.push_back(toolPath(dir.path() + "/pack/" + name));
+    ToolResult result = runTool(arguments);
+    EXPECT_EQ(bodyOf(result.output), kHeader + reportLine("b.tga", "Normal") +
+                                         "NOTE:\tFile \"Sub.tga\" is a folder, not an icon. Skipped!\n"
+                                         "NOTE:\tFile \"Zz.tga\" is a folder, not an icon. Skipped!\n"
+                                         "Processing complete! 1 of 1 files processed\n");
+    EXPECT_EQ(readFile("mine.tga"), mine);
+    EXPECT_EQ(listDirectory(), (std::vector<std::string>{"ZOF_NORMAL_MASK.tga", "mine.tga", "pack"}));
+}
+
 TEST(Arguments, HelpVersionAndUnknownOptionsWorkOnNothing) {
     ScopedWorkDir dir;
     makeIconFolder("icons", 1);
@@ -250,4 +272,41 @@ TEST(Arguments, NoWaitEndsTheRunWithoutAKey) {
     };
     EXPECT_TRUE(endsUnaided("--no-wait", 10000));
     EXPECT_FALSE(endsUnaided("--", 500));  // the same run without the option waits
+}
+
+TEST(Arguments, OnATerminalNamesShowNoControlBytesAndTheKeyWaitEndsTheLine) {
+    if (!runningNativeTool()) GTEST_SKIP() << "needs a terminal of this machine";
+    ScopedWorkDir dir;
+    writeFile("Fire\x1b(0\x1b[?25l.tga", noiseTga(2, 2, 32, 1).bytes());
+    int terminal = -1;
+    pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        execl(BD_TOOL_PATH, BD_TOOL_PATH, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Reads what the terminal shows until `text` has appeared (or 10 s).
+    std::string shown;
+    auto readUntil = [&](const std::string& text) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (shown.find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+            pollfd output{terminal, POLLIN, 0};
+            char buffer[4096];
+            ssize_t got = poll(&output, 1, 20) > 0 ? read(terminal, buffer, sizeof buffer) : 0;
+            if (got < 0) break;  // the tool has ended
+            shown.append(buffer, static_cast<std::size_t>(got));
+        }
+        return shown.find(text) != std::string::npos;
+    };
+    ASSERT_TRUE(readUntil("Press any key to exit ...")) << shown;
+    ASSERT_EQ(write(terminal, "k", 1), 1);
+    readUntil("\nnever");
+    int status = -1;
+    waitpid(child, &status, 0);
+    close(terminal);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_NE(shown.find("Fire?(0?[?25l.tga"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find('\x1b'), std::string::npos);
+    const std::string promptThenLineEnd = "Press any key to exit ...\r\n";
+    ASSERT_GE(shown.size(), promptThenLineEnd.size());
+    EXPECT_EQ(shown.substr(shown.size() - promptThenLineEnd.size()), promptThenLineEnd);
 }

@@ -205,6 +205,26 @@ TEST(BatchRun, MaskNotesNameEachMissingOrUnusableMask) {
                              std::string(kHeader) + summary(0, 0));
 }
 
+// An entry of a mask's name that is there but gives no picture is not a
+// missing mask.
+TEST(BatchRun, MaskThatIsThereButGivesNoPictureIsUnusableNotMissing) {
+    ScopedWorkDir dir;
+    ASSERT_TRUE(makeDirectory("ZOF_NORMAL_MASK.tga"));
+    const bool posix = runningNativeTool();
+    if (posix) {
+        ASSERT_EQ(mkfifo("zof_disabled_mask.tga", 0644), 0);
+        ASSERT_EQ(symlink("gone.tga", "ZOF_PASSIVE_MASK.tga"), 0);
+    }
+    const std::string there = "is not a usable mask.";
+    const std::string missing = "not found.";
+    EXPECT_EQ(runBody(), "NOTE:\tFile \"ZOF_NORMAL_MASK.tga\" " + there + " No normal mask found!\n" +
+                             "NOTE:\tFile \"ZOF_DISABLED_MASK.tga\" " + (posix ? there : missing) +
+                             " No disabled mask found!\n" + "NOTE:\tFile \"ZOF_PASSIVE_MASK.tga\" " +
+                             (posix ? there : missing) + " No passive mask found!\n" +
+                             "NOTE:\tFile \"ZOF_AUTOCAST_MASK.tga\" not found. No autocast mask found!\n" +
+                             "WARN:\tCan't find any mask! Nothing to process\n" + kHeader + summary(0, 0));
+}
+
 TEST(BatchRun, UnusableMasksAloneMeanNoMaskAtAll) {
     ScopedWorkDir dir;
     for (const char* name : {"ZOF_NORMAL_MASK.tga", "ZOF_DISABLED_MASK.tga", "ZOF_PASSIVE_MASK.tga",

@@ -1,6 +1,8 @@
 // The built tool making the DIS, PAS and _Autocast variants and laying the
 // normal mask, checked against results computed here from first principles.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -197,4 +199,60 @@ TEST(Variants, VariantThatCannotBeWrittenIsReportedAndTheRestGoesOn) {
                          report(base + ".tga", "Normal", 2, 2) + kSummaryOne);
     EXPECT_EQ(readFile(base + ".tga"), savedForm(headerOf(icon), laidOver(icon.data, masks.normal.data)));
     EXPECT_EQ(listDirectory().size(), 5u);
+}
+
+// A variant takes its icon's read and write permissions under the umask,
+// and write for its owner: never an execute or set-id bit, nor a read-only
+// file the next run could not replace. The icon keeps its own mode.
+TEST(Variants, VariantsTakeTheIconsReadAndWriteBitsUnderTheUmask) {
+    if (!runningNativeTool()) GTEST_SKIP() << "POSIX permissions";
+    struct Case {
+        mode_t icon;
+        int umask;
+        mode_t variant;
+    };
+    for (const Case& c : {Case{0777, 022, 0644}, Case{0644, 077, 0600}, Case{0444, 022, 0644},
+                          Case{04755, 022, 0644}, Case{0640, 0, 0640}}) {
+        ScopedWorkDir dir;
+        writeMasks(2);
+        writeFile("Fire.tga", image(2, 2, 32, 16).bytes());
+        ASSERT_EQ(chmod("Fire.tga", c.icon), 0);
+        ToolSetup setup;
+        setup.umask = c.umask;
+        runTool(setup);
+        for (const char* name : {"DISFire.tga", "PASFire.tga", "Fire_Autocast.tga", "Fire.tga"}) {
+            struct stat info;
+            ASSERT_EQ(stat(name, &info), 0) << name;
+            const mode_t expected = std::string(name) == "Fire.tga" ? c.icon : c.variant;
+            EXPECT_EQ(info.st_mode & 07777, expected) << name << " of an icon " << std::oct << c.icon;
+        }
+    }
+}
+
+// In a set-group-ID team folder, another user's run leaves the files in the
+// folder's group: that group gets what others get, so the icon's owner (a
+// member of it) is never locked out of her own icon.
+TEST(Variants, FileLeftInAnotherGroupGivesThatGroupWhatOthersGet) {
+    if (!runningNativeTool() || geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0) {
+        GTEST_SKIP() << "needs root and setpriv to act as two users";
+    }
+    const unsigned kAlice = 61001, kBob = 61002, kTeam = 61003;
+    ScopedWorkDir dir;
+    writeMasks(2);
+    writeFile("Fire.tga", image(2, 2, 32, 17).bytes());
+    ASSERT_EQ(chown("Fire.tga", kAlice, kAlice), 0);
+    ASSERT_EQ(chmod("Fire.tga", 0666), 0);
+    ASSERT_EQ(chown(".", 0, kTeam), 0);
+    ASSERT_EQ(chmod(".", 02777), 0);
+    ToolSetup setup;
+    setup.umask = 022;
+    setup.runAs = {"setpriv", "--reuid=" + std::to_string(kBob), "--regid=" + std::to_string(kBob),
+                   "--clear-groups"};
+    EXPECT_EQ(runTool(setup).exitCode, 0);
+    for (const auto& expected : {std::make_pair("Fire.tga", 0666u), std::make_pair("DISFire.tga", 0644u)}) {
+        struct stat info;
+        ASSERT_EQ(stat(expected.first, &info), 0);
+        EXPECT_EQ(info.st_gid, kTeam) << expected.first;
+        EXPECT_EQ(info.st_mode & 07777, expected.second) << expected.first;
+    }
 }

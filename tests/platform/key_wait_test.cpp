@@ -266,3 +266,39 @@ TEST(KeyWait, PromptGoesToTheTerminalWhenTheOutputDoesNot) {
     waitpid(child, &status, 0);
     close(master);
 }
+
+// The keyboard is raw from prepareKeyWait on, before the closing lines are
+// printed, so that a key typed as they appear is neither echoed nor lost;
+// after the key a line end goes to the terminal.
+TEST(KeyWait, PreparedKeyboardIsRawBeforeTheWaitAndTheWaitEndsTheLine) {
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    int master = -1;
+    pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        platform::prepareKeyWait();
+        if (write(ready[1], "r", 1) != 1) _exit(3);
+        platform::waitForKey("");
+        _exit(0);
+    }
+    close(ready[1]);
+    pollfd prepared{ready[0], POLLIN, 0};
+    ASSERT_GT(poll(&prepared, 1, 5000), 0) << "prepareKeyWait did not return";
+    termios settings;
+    ASSERT_EQ(tcgetattr(master, &settings), 0);
+    EXPECT_EQ(settings.c_lflag & (ICANON | ECHO), 0u);
+    ASSERT_EQ(write(master, "k", 1), 1);
+    std::string shown;
+    char buffer[64];
+    for (pollfd output{master, POLLIN, 0}; poll(&output, 1, 5000) > 0;) {
+        ssize_t got = read(master, buffer, sizeof buffer);
+        if (got <= 0) break;
+        shown.append(buffer, static_cast<std::size_t>(got));
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    close(master);
+    close(ready[0]);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(shown, "\r\n");  // no echo of the key, and the line ended
+}
