@@ -22,18 +22,25 @@ for package in "${missing[@]}"; do
 done
 if $needs_i386 && dpkg --print-foreign-architectures | grep -qx i386; then needs_i386=false; fi
 
+# The packages, and the one command that installs them as root.
+stop_with_root_command() {
+  echo "error: these Debian packages are missing: ${missing[*]}" >&2
+  echo "Installing them needs root, and $1. As root, run:" >&2
+  $needs_i386 && printf '  dpkg --add-architecture i386 &&' >&2
+  echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
+  exit 1
+}
+
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then
-  if ! command -v sudo >/dev/null; then
-    echo "error: these Debian packages are missing: ${missing[*]}" >&2
-    echo "Installing them needs root, and there is no sudo here. As root, run:" >&2
-    $needs_i386 && printf '  dpkg --add-architecture i386 &&' >&2
-    echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
-    exit 1
-  fi
+  command -v sudo >/dev/null || stop_with_root_command "there is no sudo here"
   as_root=(sudo)
   # Without a terminal there is nobody to type a password.
   [ -t 0 ] || as_root=(sudo -n)
+  # Asked once, up front: a user who may not use sudo (or whose sudo needs
+  # a password nobody can type) gets the command, not a failed apt-get.
+  if [ -t 0 ]; then sudo -v; else sudo -n true; fi 2>/dev/null ||
+    stop_with_root_command "sudo did not give it here"
 fi
 echo "Installing missing Debian packages (a few minutes on a fresh machine): ${missing[*]}"
 if $needs_i386; then quietly "${as_root[@]}" dpkg --add-architecture i386; fi
