@@ -1,6 +1,7 @@
 // The hand-over between the Windows platform layer and its console control
 // handler, which runs in a thread of its own: what must be undone if Ctrl+C,
-// Ctrl+Break or closing the console window ends the run.
+// Ctrl+Break or closing the console window ends the run, and when Ctrl+C
+// is a key instead.
 #pragma once
 
 #include <windows.h>
@@ -28,6 +29,10 @@ void setPendingTemporary(const std::wstring& name);
 // Within a step: a console input mode to put back if the run is ended
 // during the key wait (null console for none).
 void setConsoleModeToRestore(HANDLE console, DWORD mode);
+
+// Within a step: an event that Ctrl+C signals, rather than ending the run,
+// while the key wait takes it as a key (null for none).
+void setCtrlCEvent(HANDLE event);
 
 }  // namespace windows
 }  // namespace platform

@@ -2,6 +2,8 @@
 // the window call a handler in a thread of its own. It removes the
 // temporary file being written and puts the console's mode back before the
 // process ends, so that nothing half-written is left beside the icons.
+// During the key wait, Ctrl+C is a key instead: it ends the wait, not the
+// run.
 #include <windows.h>
 
 #include "platform/process.h"
@@ -10,13 +12,15 @@
 namespace platform {
 namespace {
 
-// What the handler must undo, guarded by one lock: the handler takes it and
-// never gives it back, so the main thread cannot change anything after it,
-// and a step the main thread takes under it is never cut in two.
+// What the handler must undo, guarded by one lock: a handler that ends the
+// run takes it and never gives it back, so the main thread cannot change
+// anything after it, and a step the main thread takes under it is never
+// cut in two.
 SRWLOCK undoLock = SRWLOCK_INIT;
 std::wstring pendingTemporary;
 HANDLE consoleToRestore = nullptr;
 DWORD modeToRestore = 0;
+HANDLE ctrlCEvent = nullptr;
 
 // The status Windows itself gives a console program ended by Ctrl+C.
 constexpr UINT kEndedFromConsole = 0xC000013AU;
@@ -33,6 +37,11 @@ BOOL WINAPI undoAndStop(DWORD event) {
             return FALSE;
     }
     AcquireSRWLockExclusive(&undoLock);
+    if (event == CTRL_C_EVENT && ctrlCEvent != nullptr) {
+        SetEvent(ctrlCEvent);
+        ReleaseSRWLockExclusive(&undoLock);
+        return TRUE;
+    }
     // The temporary file is shared for deletion: it goes even while the
     // main thread still holds it open, at the latest when the process ends.
     if (!pendingTemporary.empty()) DeleteFileW(pendingTemporary.c_str());
@@ -67,6 +76,10 @@ void setPendingTemporary(const std::wstring& name) {
 void setConsoleModeToRestore(HANDLE console, DWORD mode) {
     consoleToRestore = console;
     modeToRestore = mode;
+}
+
+void setCtrlCEvent(HANDLE event) {
+    ctrlCEvent = event;
 }
 
 }  // namespace windows
