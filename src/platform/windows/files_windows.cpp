@@ -12,7 +12,6 @@
 
 #include "platform/file_faults.h"
 #include "platform/files.h"
-#include "platform/names.h"
 #include "platform/replacement_steps.h"
 #include "platform/windows/pending.h"
 #include "platform/windows/wide.h"
@@ -128,9 +127,15 @@ bool chooseTarget(const std::string& name, const FileLikeness&, ReplacementTarge
     if (search == INVALID_HANDLE_VALUE) return true;  // a new file
     FindClose(search);
     // A name that is another file's short 8.3 alias ("DISFIR~1.TGA") reaches
-    // that file: writing it would replace a file of another name.
+    // that file: writing it would replace a file of another name. Any other
+    // name found is this one in the letter case the file system ignores,
+    // in any script ("DISжар.tga" for "DISЖар.tga"), and is compared as the
+    // file system compares names.
     std::string found;
-    if (!windows::toUtf8(entry.cFileName, found) || compareIgnoreCase(found.c_str(), name.c_str()) != 0) return false;
+    if (CompareStringOrdinal(entry.cFileName, -1, wide.c_str(), -1, TRUE) != CSTR_EQUAL ||
+        !windows::toUtf8(entry.cFileName, found)) {
+        return false;
+    }
     target.name = found;  // the spelling the file has
     const DWORD attributes = entry.dwFileAttributes;
     // A file its owner made read-only stays as it is; a directory can never

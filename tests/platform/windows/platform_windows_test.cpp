@@ -114,6 +114,13 @@ TEST(Platform, ResolvesNamesToTheSpellingTheFileHas) {
     ASSERT_TRUE(out.commit());
     EXPECT_EQ(platform::resolveName("NEW.TGA"), "New.tga");
 
+    // A name that differs from a file's only in the case of a letter beyond
+    // ASCII is that file's, which is replaced under its own spelling.
+    writeFile("DIS\xD0\xB6\xD0\xB0\xD1\x80.tga", {5});  // DISжар.tga
+    platform::ReplacementFile otherCase;
+    ASSERT_TRUE(otherCase.open("DIS\xD0\x96\xD0\xB0\xD1\x80.tga") && otherCase.write("new", 3) && otherCase.commit());
+    EXPECT_EQ(readFile("DIS\xD0\xB6\xD0\xB0\xD1\x80.tga"), (Bytes{'n', 'e', 'w'}));
+
     // A short 8.3 alias resolves to the long name, which the rules about
     // names are meant for; and no output is written through another file's
     // alias, which would replace that file.
