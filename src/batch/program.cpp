@@ -6,6 +6,7 @@
 
 #include "batch/batch_run.h"
 #include "batch/console_texts.h"
+#include "batch/eligibility.h"
 #include "platform/folders.h"
 #include "platform/platform.h"
 #include "platform/process.h"
@@ -97,7 +98,16 @@ void printHeading(const std::string& folder) {
                              std::string(static_cast<std::size_t>(stars), '*').c_str());
 }
 
-void workOnPaths(const std::vector<std::string>& paths) {
+void workOnPaths(const std::vector<std::string>& given) {
+    // Each path as the user meant it: a wildcard pattern the system leaves
+    // to the program stands for what it matches, in the order a run takes
+    // names.
+    std::vector<std::string> paths;
+    for (const std::string& path : given) {
+        std::vector<std::string> matches = platform::pathsMatching(path);
+        std::sort(matches.begin(), matches.end(), eligibility::comesBefore);
+        paths.insert(paths.end(), matches.begin(), matches.end());
+    }
     std::vector<Job> jobs = planJobs(paths);
     // One folder's output is exactly that of a run started inside it; with
     // several, a heading tells whose part follows.

@@ -15,6 +15,14 @@ namespace platform {
 // POSIX systems, the C runtime's reading of the command line on Windows.
 std::vector<std::string> commandLineArguments(int argc, char** argv);
 
+// What a path given on the command line stands for. A Windows command
+// prompt leaves wildcards to the program: there, a path whose last part
+// holds '*' or '?' stands for the entries of its folder whose long names
+// match that part ("." and ".." aside), in no particular order, or for
+// itself when none does (and is then not found). Elsewhere the shell has
+// expanded them already, and every path stands for itself.
+std::vector<std::string> pathsMatching(const std::string& path);
+
 enum class PathKind {
     Folder,        // a directory, or a link to one
     File,          // anything else that exists

@@ -202,6 +202,36 @@ TEST(Arguments, GivenNameEndingInTgaIsAnIconNeverAFolder) {
     EXPECT_EQ(listDirectory(), (std::vector<std::string>{"ZOF_NORMAL_MASK.tga", "mine.tga", "pack"}));
 }
 
+// A Windows command prompt leaves wildcards to the program, which takes a
+// pattern in a path's last part for the long names it matches, as if given
+// (never "Fire.tgaX", whose short alias FIRE~1.TGA matches "*.tga"). On
+// Linux the shell expands them, and a pattern that reaches the tool names
+// nothing.
+TEST(Arguments, WildcardsAreExpandedByTheWindowsProgram) {
+    ScopedWorkDir dir;
+    const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+        {"*.tga", {"ZOF_NORMAL_MASK.tga", "ZOF_AUTOCAST_MASK.tga", "b.tga", "A.TGA", "rle.tga", "small.tga",
+                   "ZOF_DISABLED_MASK.tga", "ZOF_PASSIVE_MASK.tga"}},
+        {"?.tga", {"b.tga", "A.TGA"}},
+        {"*.none", {}}};
+    for (const auto& pattern : cases) {
+        SCOPED_TRACE(pattern.first);
+        for (const char* folder : {"matched", "named"}) {
+            makeIconFolder(folder, 1);
+            writeFile(std::string(folder) + "/Fire.tgaX", Bytes{1});
+        }
+        const std::string path = toolPath(dir.path() + "/matched/") + pattern.first;
+        std::string expected = kExpectedBanner + ("WARN:\tPath \"" + path + "\" not found!\n") + kExpectedClosing;
+        if (!runningNativeTool() && !pattern.second.empty()) {
+            std::vector<std::string> names;
+            for (const std::string& name : pattern.second) names.push_back(toolPath(dir.path() + "/named/" + name));
+            expected = runTool(names).output;
+        }
+        EXPECT_EQ(runTool({path}).output, expected);
+        EXPECT_EQ(contentsOf("matched"), contentsOf("named"));
+    }
+}
+
 TEST(Arguments, HelpVersionAndUnknownOptionsWorkOnNothing) {
     ScopedWorkDir dir;
     makeIconFolder("icons", 1);

@@ -33,6 +33,10 @@ std::vector<std::string> commandLineArguments(int argc, char** argv) {
     return arguments;
 }
 
+std::vector<std::string> pathsMatching(const std::string& path) {
+    return {path};
+}
+
 PathKind pathKind(const std::string& path) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0) {

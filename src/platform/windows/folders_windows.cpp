@@ -36,7 +36,62 @@ const std::wstring& startingDirectory() {
     return start;
 }
 
+// Whether `name` matches the wildcard pattern `pattern` ('*' any run of
+// characters, '?' any one), letters compared as the file system compares
+// them. As on Windows, a final ".*" also matches a name without a dot:
+// "*.*" is every name.
+bool matchesPattern(const wchar_t* pattern, const wchar_t* name) {
+    const wchar_t* afterStar = nullptr;  // where the last '*' seen ends ...
+    const wchar_t* starTook = nullptr;   // ... and where what it takes ends
+    while (*name != L'\0') {
+        if (*pattern == L'*') {
+            afterStar = ++pattern;
+            starTook = name;
+        } else if (*pattern == L'?' ||
+                   (*pattern != L'\0' && CompareStringOrdinal(pattern, 1, name, 1, TRUE) == CSTR_EQUAL)) {
+            ++pattern;
+            ++name;
+        } else if (afterStar != nullptr) {
+            pattern = afterStar;  // the last '*' takes one character more
+            name = ++starTook;
+        } else {
+            return false;
+        }
+    }
+    if (pattern[0] == L'.' && pattern[1] == L'*') ++pattern;
+    while (*pattern == L'*') ++pattern;
+    return *pattern == L'\0';
+}
+
 }  // namespace
+
+std::vector<std::string> pathsMatching(const std::string& path) {
+    const SplitPath split = splitPath(path);
+    std::wstring widePath, pattern;
+    if (split.name.find_first_of("*?") == std::string::npos || !windows::toWide(path, widePath) ||
+        !windows::toWide(split.name, pattern)) {
+        return {path};
+    }
+    std::vector<std::string> matches;
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileExW(widePath.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            // The search also matches short 8.3 aliases ("*.tga" finds
+            // "Fire.tgaX" through "FIRE~1.TGA"): only a long name that itself
+            // matches counts, as on any other system.
+            const std::wstring name = entry.cFileName;
+            std::string found;
+            if (name != L"." && name != L".." && matchesPattern(pattern.c_str(), name.c_str()) &&
+                windows::toUtf8(name.c_str(), found)) {
+                matches.push_back(split.folder + found);
+            }
+        } while (FindNextFileW(search, &entry));
+        FindClose(search);
+    }
+    if (matches.empty()) matches.push_back(path);
+    return matches;
+}
 
 std::vector<std::string> commandLineArguments(int, char**) {
     // The narrow argv has been through the system's code page, which maps
