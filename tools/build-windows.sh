@@ -2,12 +2,12 @@
 # Cross-builds the Windows tool, a self-contained console program.
 # Usage: tools/build-windows.sh [i686|x86_64] [BUILD_DIR]
 #   i686 (the default) is the build to ship, a 32-bit program that runs on
-#   every Windows: build-windows/button-disabler.exe. x86_64 lands in
+#   Windows 7 and later, 32 or 64-bit: build-windows/button-disabler.exe. x86_64 lands in
 #   build-windows-x86_64/; the tests use it under wine64 where the machine
 #   cannot run 32-bit programs.
 # Checks that the program imports nothing but system DLLs, so that it starts
-# on any Windows without a runtime beside it, and that it is the console
-# program of the architecture asked for.
+# without a runtime beside it, that it is the console program of the
+# architecture asked for, and that its header asks for Windows 7 (6.1).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/tools/lib.sh"
@@ -53,4 +53,12 @@ if ! grep -qE '^Subsystem[[:space:]]+0*3[[:space:]]' <<<"$headers"; then
   grep '^Subsystem' <<<"$headers" >&2
   exit 1
 fi
+# Windows 7 (6.1) as the oldest system, in both fields Windows looks at.
+for field in OSystem Subsystem; do
+  version="$(sed -n "s/^Major${field}Version[[:space:]]*//p; s/^Minor${field}Version[[:space:]]*/./p" <<<"$headers" | tr -d '\n')"
+  if [ "$version" != 6.1 ]; then
+    echo "error: $exe asks for $field version '$version', not 6.1 (Windows 7)" >&2
+    exit 1
+  fi
+done
 echo "Built $exe ($format, console, $(stat -c %s "$exe") bytes), imports: $(tr '\n' ' ' <<<"$imports")"
