@@ -81,6 +81,17 @@ windows_path() {
   echo "Z:$1"
 }
 
+# The tests' skips, and the tests not built for Windows, with their reasons:
+# listed on lines of their own at the end, and only counted on the stage's
+# summary line, which stays short.
+skips="$prefix/skips.txt"
+: >"$skips"
+passed=()
+# The "passed" count of a GoogleTest log, named after its program.
+count_passed() {
+  passed+=("$1 $(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\.$/\1/p' "$2" | tail -n 1) passed")
+}
+
 # Runs one Windows test program under wine, with a console: wine gives a
 # program one only when it starts on a terminal, so it runs on a pseudo
 # terminal (script), whose input stays open and silent (at its end script
@@ -93,15 +104,14 @@ run_windows_tests() {
   input="$(mktemp -u "${TMPDIR:-/tmp}/bd-wine-input-XXXXXX")"
   mkfifo "$input"
   exec 3<>"$input"
-  BD_SOURCE_ROOT="$(windows_path "$root")" \
-    BD_SKIP_LOG="${BD_SKIP_LOG:+$(windows_path "$BD_SKIP_LOG")}" \
+  BD_SOURCE_ROOT="$(windows_path "$root")" BD_SKIP_LOG="$(windows_path "$skips")" \
     script -qec "$wine_loader '$windows_tests/tests/$program.exe' --gtest_brief=1 >'$log' 2>&1" /dev/null \
     <&3 >/dev/null 2>&1 || rc=$?
   exec 3>&-
   rm -f "$input"
   tr -d '\r' <"$log" >"$log.txt"
   cat "$log.txt"
-  note "$program ($arch, under wine$wine_bits): $(grep -hE '^\[  PASSED  \]' "$log.txt" | sed 's/^\[  PASSED  \] //; s/\.$//') passed"
+  count_passed "$program" "$log.txt"
   rm -f "$log" "$log.txt"
   if [ "$rc" -ne 0 ]; then
     echo "error: $program failed under wine$wine_bits (exit status $rc)" >&2
@@ -109,14 +119,29 @@ run_windows_tests() {
   fi
 }
 
+helpers="$(cat "$root"/tests/platform/windows/*.cpp | grep -c '^TEST(.*, DISABLED_')"
+echo "note: $helpers tests (a key wait without a console, Ctrl+C while writing) each run a helper test" \
+  "of their program alone, in a process of its own, through a GoogleTest filter; these helpers are" \
+  "DISABLED_ tests, so \"YOU HAVE $helpers DISABLED TESTS\" below is expected: they do run."
 for program in unit_tests hardening_tests; do
   echo "-- $program, built for Windows ($arch), under wine$wine_bits"
   run_windows_tests "$program"
 done
 
 echo "-- end-to-end tests against $exe"
-BUTTON_DISABLER_COMMAND="$wine_loader $exe" "$tests/tests/e2e_tests" --gtest_brief=1 || status=1
-note "tested $(basename "$(dirname "$exe")")/button-disabler.exe under wine$wine_bits: $wine_reason"
+e2e_log="$prefix/e2e.log"
+BUTTON_DISABLER_COMMAND="$wine_loader $exe" BD_SKIP_LOG="$skips" "$tests/tests/e2e_tests" --gtest_brief=1 |
+  tee "$e2e_log" || status=1
+count_passed e2e_tests "$e2e_log"
+
+not_built="$(grep -c $'\tnot built for this system: ' "$skips" || true)"
+skipped=$(($(wc -l <"$skips") - not_built))
+if [ -s "$skips" ]; then
+  echo "-- skipped, or not built for Windows (how many, and why):"
+  cut -f2- "$skips" | sort | uniq -c
+fi
+summary="$(printf '%s, ' "${passed[@]}")"
+note "$arch build under wine$wine_bits: ${summary%, }; $skipped skipped, $not_built not built for Windows (reasons above)"
 done_at=$(date +%s)
 echo "wine prefix made in $((booted - start)) s, tests run in $((done_at - booted)) s"
 exit "$status"
