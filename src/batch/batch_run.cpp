@@ -6,7 +6,6 @@
 #include "batch/console_texts.h"
 #include "batch/eligibility.h"
 #include "batch/variants.h"
-#include "platform/folders.h"
 #include "platform/platform.h"
 
 namespace {
@@ -42,18 +41,36 @@ const char* skipNote(eligibility::SkipReason reason) {
 
 // Whether a file can be opened for reading; it is closed again at once, so
 // that nothing holds it while it is worked on.
-bool canBeOpened(const std::string& name) {
+bool canBeOpened(platform::Folder& folder, const std::string& name) {
     platform::InputFile file;
-    return file.open(name);
+    return file.open(folder, name);
+}
+
+// A name as the output folder's index compares it: ASCII letters folded.
+std::string foldedName(std::string name) {
+    for (char& c : name) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return name;
 }
 
 }  // namespace
 
+bool OutputLedger::writtenByAnother(const std::string& baseName, int part) const {
+    auto found = writers_.find(foldedName(baseName));
+    return found != writers_.end() && found->second != part;
+}
+
+void OutputLedger::noteWritten(const std::string& baseName, int part) {
+    writers_.emplace(foldedName(baseName), part);
+}
+
 int BatchRun::loadMasks() {
+    masks_ = &ownMasks_;
     int maskCount = 0;
     for (const MaskSlot& slot : kMaskSlots) {
-        TgaImage& mask = masks_.*slot.image;
-        const bool loaded = mask.load(slot.fileName);
+        TgaImage& mask = ownMasks_.*slot.image;
+        const bool loaded = mask.load(source_, slot.fileName);
         if (loaded && mask.content() == TgaContent::Picture) {
             ++maskCount;
             continue;
@@ -62,21 +79,25 @@ int BatchRun::loadMasks() {
         // is there but gives no picture (locked, unreadable, a folder, too
         // big to hold), which is not the same as one that is missing.
         mask.release();
-        const bool there = loaded || platform::entryExists(slot.fileName);
+        const bool there = loaded || platform::entryExists(source_, slot.fileName);
         platform::printFormatted(console_, there ? slot.unusable : slot.notFound, slot.fileName);
     }
     return maskCount;
 }
 
+void BatchRun::prepareMasks() {
+    if (masks_ == &ownMasks_ && loadMasks() == 0) platform::printText(console_, texts::kNoMaskAtAll);
+}
+
 void BatchRun::workOnFolder() {
-    // The folder is read afresh: nothing known of another may be used.
-    platform::forgetDirectory();
-    if (loadMasks() == 0) platform::printText(console_, texts::kNoMaskAtAll);
+    // The folder is read afresh: nothing known from before may be used.
+    source_.forget();
+    prepareMasks();
 
     // The whole list is taken first, so files written during the run are
     // never met as entries.
     std::vector<std::string> names;
-    if (!platform::listTgaEntries(names) || names.empty()) {
+    if (!platform::listTgaEntries(source_, names) || names.empty()) {
         platform::printText(console_, texts::kNoTgaFiles);
         return;
     }
@@ -88,23 +109,23 @@ void BatchRun::workOnFolder() {
 }
 
 void BatchRun::workOnFiles(std::vector<std::string> names) {
-    platform::forgetDirectory();
-    if (loadMasks() == 0) platform::printText(console_, texts::kNoMaskAtAll);
+    source_.forget();
+    prepareMasks();
     // Each name as the folder holds it: on Windows the long name of a file
     // given by its short 8.3 alias, which the rules about names must see.
-    for (std::string& name : names) name = platform::resolveName(name);
+    for (std::string& name : names) name = platform::resolveName(source_, name);
     std::sort(names.begin(), names.end(), eligibility::comesBefore);
     names.erase(std::unique(names.begin(), names.end()), names.end());
     platform::printText(console_, texts::kProcessingHeader);
     int processedCount = 0;
     for (const std::string& name : names) {
-        if (platform::pathKind(name) == platform::PathKind::Folder) {
+        if (platform::isFolderIn(source_, name)) {
             // A folder (or a link to one) named like an icon, say in a shell
             // glob: never entered, since its icons were not asked for.
             platform::printFormatted(console_, texts::kSkippedFolder, platform::shownName(console_, name).c_str());
         } else if (const char* note = skipNote(eligibility::skipReasonOf(name))) {
             platform::printFormatted(console_, note, platform::shownName(console_, name).c_str());
-        } else if (canBeOpened(name)) {
+        } else if (canBeOpened(source_, name)) {
             processedCount += processFile(name);
         } else {
             // A folder's run would pass over it silently, but this one was
@@ -129,7 +150,7 @@ int BatchRun::processFile(const std::string& name) {
         platform::compareIgnoreCase(name.c_str(), sourceName.c_str()) == 0 ? name : sourceName;
 
     TgaImage source;
-    if (!source.load(fileName)) return 0;  // cannot be opened: no message
+    if (!source.load(source_, fileName)) return 0;  // cannot be opened: no message
     // A file the reader has no faithful picture of is never written back.
     // Warnings name the file as it is called, which the report line (the
     // icon's name with ".tga" in lower case) may not.
@@ -142,11 +163,22 @@ int BatchRun::processFile(const std::string& name) {
         return 0;
     }
     if (!source.isLoaded()) return 0;
+    // Another part of the run wrote this icon's files into the output
+    // already: they stay as that part left them.
+    if (ledger_ != nullptr && ledger_->writtenByAnother(baseName, part_)) {
+        platform::printFormatted(console_, texts::kAlreadyWritten, platform::shownName(console_, fileName).c_str());
+        return 0;
+    }
 
     // save() rewrites the header, so the type as loaded is noted first.
     bool wasRunLength = source.header[tga::kImageTypeOffset] != tga::kTypeUncompressed;
-    produceVariants(source, baseName, masks_, console_);
-    if (!saveWithNormalMask(source, fileName, masks_)) {
+    // A copy in another folder is a new file made from the icon, as its
+    // variants are.
+    const OutputPlace place{output_, &output_ == &source_ ? source.likeness() : source.likeness().forOtherFiles()};
+    const int variantsWritten = produceVariants(source, baseName, *masks_, place, console_);
+    const bool saved = saveWithNormalMask(source, fileName, *masks_, place);
+    if (ledger_ != nullptr && (saved || variantsWritten > 0)) ledger_->noteWritten(baseName, part_);
+    if (!saved) {
         platform::printFormatted(console_, texts::kCannotWrite, platform::shownName(console_, fileName).c_str());
         return 0;
     }

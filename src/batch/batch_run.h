@@ -2,28 +2,61 @@
 #pragma once
 
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "batch/mask_set.h"
+#include "platform/folder.h"
+
+// The icons whose files the parts of one run have written into the output
+// folder they share, each with the part that wrote them. Names are told
+// apart as that folder resolves them, ignoring ASCII letter case.
+class OutputLedger {
+public:
+    // Whether a part other than `part` has written files of the icon
+    // `baseName` (its name without the extension).
+    bool writtenByAnother(const std::string& baseName, int part) const;
+    void noteWritten(const std::string& baseName, int part);
+
+private:
+    std::map<std::string, int> writers_;
+};
 
 // One run over one folder: its masks and its counts. The banner, the
 // closing block and the key wait are the program's (batch/program.h).
 class BatchRun {
 public:
-    explicit BatchRun(std::FILE* console = stdout) : console_(console) {}
+    // Works in the current directory, which it reads and rewrites.
+    explicit BatchRun(std::FILE* console = stdout)
+        : BatchRun(console, platform::currentFolder(), platform::currentFolder()) {}
+    // Reads the icons and masks of `source` and writes every file into
+    // `output`, which may be `source` itself (a run in place).
+    BatchRun(std::FILE* console, platform::Folder& source, platform::Folder& output)
+        : console_(console), source_(source), output_(output) {}
 
-    // Works on the current directory: mask notes, one line per icon and the
+    // Takes the masks of the whole run, loaded once, instead of the source
+    // folder's.
+    void useMasks(const MaskSet& masks) { masks_ = &masks; }
+    // Leaves alone what other parts of the run wrote into the output: this
+    // is part `part`, and what it writes is noted in `ledger` too.
+    void keepTrackIn(OutputLedger& ledger, int part) {
+        ledger_ = &ledger;
+        part_ = part;
+    }
+    const MaskSet& masks() const { return *masks_; }
+
+    // Works on the source folder: mask notes, one line per icon and the
     // summary.
     void workOnFolder();
-    // The same for the named entries of the current directory alone, taken
-    // in the order a run would take them. A name that is no icon, or a file
+    // The same for the named entries of the source folder alone, taken in
+    // the order a run would take them. A name that is no icon, or a file
     // that cannot be opened, gets a line of its own where it would have
     // stood.
     void workOnFiles(std::vector<std::string> names);
 
-    // Loads the four masks, noting each missing or unusable one; returns how
-    // many are usable.
+    // Loads the four masks of the source folder, noting each missing or
+    // unusable one; returns how many are usable.
     int loadMasks();
 
     // Works on one directory entry: 1 when the icon was loaded and rewritten,
@@ -31,7 +64,15 @@ public:
     int processFile(const std::string& name);
 
 private:
+    // The folder's own masks, unless the run's are used.
+    void prepareMasks();
+
     std::FILE* console_;
-    MaskSet masks_;
+    platform::Folder& source_;
+    platform::Folder& output_;
+    MaskSet ownMasks_;
+    const MaskSet* masks_ = &ownMasks_;
+    OutputLedger* ledger_ = nullptr;
+    int part_ = 0;
     int candidateCount_ = 0;
 };

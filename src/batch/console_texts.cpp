@@ -52,6 +52,7 @@ const char* const kNotTrueColour =
     "WARN:\tFile \"%s\" is not a 24 or 32 bit true-colour TGA. Left unchanged!\n";
 const char* const kTruncated = "WARN:\tFile \"%s\" is truncated. Left unchanged!\n";
 const char* const kCannotWrite = "WARN:\tCan't write file \"%s\"!\n";
+const char* const kAlreadyWritten = "WARN:\tFile \"%s\" was already written by this run. Skipped!\n";
 const char* const kReportUncompressed = "%-22s\tNormal\t%4d\t%4d\n";
 const char* const kReportRunLength = "%-22s\tRLE   \t%4d\t%4d\n";
 const char* const kSummary = "Processing complete! %d of %d files processed\n";
@@ -62,7 +63,7 @@ const char* const kUsage =
     "(TGA files), each the icon with a mask laid over it, lays the normal mask over\n"
     "the icon itself and rewrites it as an uncompressed 32-bit TGA.\n"
     "\n"
-    "Masks, taken from the folder of the icons:\n"
+    "Masks, taken from the folder of the icons, or from the folder --masks names:\n"
     "  ZOF_NORMAL_MASK.tga     laid over every icon itself\n"
     "  ZOF_DISABLED_MASK.tga   makes DIS<name>.tga\n"
     "  ZOF_PASSIVE_MASK.tga    makes PAS<name>.tga\n"
@@ -74,11 +75,17 @@ const char* const kUsage =
     "  ICON.tga   this icon alone, with the masks of its own folder\n"
     "\n"
     "Options:\n"
-    "  -h, --help, /?   show this help and exit\n"
-    "  --version        show the version and exit\n"
-    "  --no-wait        do not wait for a key at the end\n"
-    "  --               what follows are folders or icons, even if it starts with -\n";
+    "  -h, --help, /?    show this help and exit\n"
+    "      --version     show the version and exit\n"
+    "      --no-wait     do not wait for a key at the end\n"
+    "  -o, --output=DIR  write every icon and its variants into DIR (made when\n"
+    "                    missing) and only read the folders and icons given: a\n"
+    "                    second run writes the same files again\n"
+    "      --masks=DIR   take the four masks from DIR, once for the whole run; the\n"
+    "                    mask files beside the icons are then passed over\n"
+    "  --                what follows are folders or icons, even if it starts with -\n";
 const char* const kUnknownOption = "button-disabler: unknown option \"%s\"\n";
+const char* const kOptionNeedsFolder = "button-disabler: option \"%s\" needs a folder\n";
 const char* const kVersion = "button-disabler %s\n";
 const char* const kVersionNumber = BD_VERSION;
 
@@ -86,6 +93,7 @@ const char* const kFolderHeading = "********************** Folder \"%s\" %s\n";
 const int kHeadingWidth = 79;
 const char* const kPathNotFound = "WARN:\tPath \"%s\" not found!\n";
 const char* const kCannotOpen = "WARN:\tCan't open \"%s\"!\n";
+const char* const kCannotWriteFolder = "WARN:\tCan't write to folder \"%s\"!\n";
 const char* const kSkippedNotTga = "NOTE:\tFile \"%s\" is not a *.tga file. Skipped!\n";
 const char* const kSkippedMask = "NOTE:\tFile \"%s\" is a mask, not an icon. Skipped!\n";
 const char* const kSkippedVariantPrefix =

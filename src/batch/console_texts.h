@@ -27,6 +27,8 @@ extern const char* const kProcessingHeader;
 extern const char* const kNotTrueColour;
 extern const char* const kTruncated;
 extern const char* const kCannotWrite;
+// An icon whose files another part of the run has written into the output.
+extern const char* const kAlreadyWritten;
 // Report line of an icon: name, width, height.
 extern const char* const kReportUncompressed;
 extern const char* const kReportRunLength;
@@ -37,6 +39,8 @@ extern const char* const kSummary;
 // unknown option (%s: the option); the version line takes kVersionNumber.
 extern const char* const kUsage;
 extern const char* const kUnknownOption;
+// An option given without the folder it takes (%s: the option).
+extern const char* const kOptionNeedsFolder;
 extern const char* const kVersion;
 extern const char* const kVersionNumber;
 
@@ -48,6 +52,8 @@ extern const int kHeadingWidth;
 // Each %s takes a path as given on the command line.
 extern const char* const kPathNotFound;
 extern const char* const kCannotOpen;
+// The output folder, as given, when it cannot be made or written.
+extern const char* const kCannotWriteFolder;
 // Files given by name that are no icons; each %s takes the file's name.
 extern const char* const kSkippedNotTga;
 extern const char* const kSkippedMask;

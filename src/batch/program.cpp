@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <set>
 
 #include "batch/batch_run.h"
@@ -20,13 +21,14 @@ struct Job {
     Kind kind;
     std::string path;                // as given; for Files, their folder
     std::vector<std::string> names;  // Files: their names
+    std::string identity;            // the folder's (see identityOf), "" when unknown
 };
 
-// Every path is looked at before any folder is entered, so that relative
-// paths all start from the directory the program was started in. Nothing
-// is worked on twice: a folder given again (by whatever spelling), or files
-// of a folder that is itself given, would have the normal mask laid over
-// their icons a second time. Files are told apart by their folder and their
+// Every path is looked at before any work is done; relative paths all start
+// from the directory the program was started in, which stays the current
+// one. Nothing is worked on twice: a folder given again (by whatever
+// spelling), or files of a folder that is itself given, would have the
+// normal mask laid over their icons a second time. Files are told apart by their folder and their
 // name there (a file given again under another spelling is found once when
 // the names are resolved), never by what they lead to: a link and the icon
 // it points to are two entries, each rewritten once from what it holds when
@@ -39,12 +41,12 @@ std::vector<Job> planJobs(const std::vector<std::string>& paths) {
     // the order a run would take them.
     const auto addFile = [&](const std::string& path) {
         platform::SplitPath split = platform::splitPath(path);
-        std::string folder = platform::identityOf(split.folder);
-        if (folder.empty()) folder = "path:" + split.folder;
+        std::string identity = platform::identityOf(split.folder);
+        std::string folder = identity.empty() ? "path:" + split.folder : identity;
         auto sameFolder = std::find(filesIn.begin(), filesIn.end(), folder);
         std::size_t at = static_cast<std::size_t>(sameFolder - filesIn.begin());
         if (sameFolder == filesIn.end() || jobs[at].kind != Job::Kind::Files) {
-            jobs.push_back({Job::Kind::Files, split.folder, {split.name}});
+            jobs.push_back({Job::Kind::Files, split.folder, {split.name}, identity});
             filesIn.push_back(folder);
         } else {
             jobs[at].names.push_back(split.name);
@@ -53,7 +55,7 @@ std::vector<Job> planJobs(const std::vector<std::string>& paths) {
     const auto addFolder = [&](const std::string& path) {
         std::string identity = platform::identityOf(path);
         if (!identity.empty() && !folders.insert(identity).second) return;
-        jobs.push_back({Job::Kind::Folder, path, {}});
+        jobs.push_back({Job::Kind::Folder, path, {}, identity});
         filesIn.push_back(identity);
     };
     for (const std::string& path : paths) {
@@ -69,11 +71,11 @@ std::vector<Job> planJobs(const std::vector<std::string>& paths) {
                 }
                 break;
             case platform::PathKind::Missing:
-                jobs.push_back({Job::Kind::NotFound, path, {}});
+                jobs.push_back({Job::Kind::NotFound, path, {}, {}});
                 filesIn.emplace_back();
                 break;
             case platform::PathKind::Inaccessible:
-                jobs.push_back({Job::Kind::CannotOpen, path, {}});
+                jobs.push_back({Job::Kind::CannotOpen, path, {}, {}});
                 filesIn.emplace_back();
                 break;
             case platform::PathKind::File:
@@ -98,7 +100,30 @@ void printHeading(const std::string& folder) {
                              std::string(static_cast<std::size_t>(stars), '*').c_str());
 }
 
-void workOnPaths(const std::vector<std::string>& given) {
+// What the parts of a run share.
+struct Shared {
+    platform::Folder* output = nullptr;  // where every file goes; null: beside its icon
+    std::string outputIdentity;
+    const MaskSet* masks = nullptr;      // the run's masks; null: each folder's own
+    OutputLedger ledger;                 // what the parts wrote into the output
+};
+
+// Works on one part of the run, `folder` being the one it names. Where that
+// is the output folder itself, the part is a run in place there.
+void workOnPart(const Job& job, platform::Folder& folder, Shared& shared, int part) {
+    const bool isOutput = shared.output != nullptr && !job.identity.empty() && job.identity == shared.outputIdentity;
+    platform::Folder& source = isOutput ? *shared.output : folder;
+    BatchRun run(stdout, source, shared.output != nullptr ? *shared.output : source);
+    if (shared.masks != nullptr) run.useMasks(*shared.masks);
+    if (shared.output != nullptr) run.keepTrackIn(shared.ledger, part);
+    if (job.kind == Job::Kind::Folder) {
+        run.workOnFolder();
+    } else {
+        run.workOnFiles(job.names);
+    }
+}
+
+void workOnPaths(const std::vector<std::string>& given, Shared& shared) {
     // Each path as the user meant it: a wildcard pattern the system leaves
     // to the program stands for what it matches, in the order a run takes
     // names.
@@ -114,12 +139,14 @@ void workOnPaths(const std::vector<std::string>& given) {
     bool headings = std::count_if(jobs.begin(), jobs.end(), [](const Job& job) {
                         return job.kind == Job::Kind::Folder || job.kind == Job::Kind::Files;
                     }) > 1;
+    int part = 0;
     for (const Job& job : jobs) {
+        platform::Folder folder;
         if (job.kind == Job::Kind::NotFound) {
             platform::printFormatted(stdout, texts::kPathNotFound, platform::shownName(stdout, job.path).c_str());
         } else if (job.kind == Job::Kind::CannotOpen) {
             platform::printFormatted(stdout, texts::kCannotOpen, platform::shownName(stdout, job.path).c_str());
-        } else if (!platform::enterFolder(job.path)) {
+        } else if (!folder.open(job.path)) {
             // Named as they were given: the folder of a file given alone is
             // the program's reading of the path, not the user's words.
             if (job.kind == Job::Kind::Folder) {
@@ -131,14 +158,78 @@ void workOnPaths(const std::vector<std::string>& given) {
             }
         } else {
             if (headings) printHeading(job.path);
-            BatchRun run(stdout);
-            if (job.kind == Job::Kind::Folder) {
-                run.workOnFolder();
-            } else {
-                run.workOnFiles(job.names);
-            }
+            workOnPart(job, folder, shared, ++part);
         }
     }
+}
+
+// Makes the output folder where it is missing and opens it; false, with
+// one line, when it cannot be made or written: nothing is worked on then.
+bool prepareOutput(const std::string& path, platform::Folder& output) {
+    if (platform::makeFolder(path) && output.open(path) && platform::canWriteInto(output)) return true;
+    platform::printFormatted(stdout, texts::kCannotWriteFolder, platform::shownName(stdout, path).c_str());
+    return false;
+}
+
+// The run after its banner: the output folder and the run's masks first,
+// then each part.
+void workOnLine(const CommandLine& line) {
+    Shared shared;
+    platform::Folder output;
+    if (!line.outputFolder.empty()) {
+        if (!prepareOutput(line.outputFolder, output)) return;
+        shared.output = &output;
+        shared.outputIdentity = platform::identityOf(line.outputFolder);
+    }
+    // The run's masks are loaded once, their notes standing before every
+    // part; the masks of the folders worked on are then passed over.
+    platform::Folder masksFolder;
+    BatchRun masks(stdout, masksFolder, masksFolder);
+    if (!line.masksFolder.empty()) {
+        if (masksFolder.open(line.masksFolder)) {
+            if (masks.loadMasks() == 0) platform::printText(stdout, texts::kNoMaskAtAll);
+        } else {
+            const bool missing = platform::pathKind(line.masksFolder) == platform::PathKind::Missing;
+            platform::printFormatted(stdout, missing ? texts::kPathNotFound : texts::kCannotOpen,
+                                     platform::shownName(stdout, line.masksFolder).c_str());
+            platform::printText(stdout, texts::kNoMaskAtAll);
+        }
+        shared.masks = &masks.masks();
+    }
+    if (!line.paths.empty()) {
+        workOnPaths(line.paths, shared);
+    } else {
+        // The current directory; with an output folder, it may be that one.
+        std::string identity = shared.output != nullptr ? platform::identityOf("") : std::string();
+        workOnPart({Job::Kind::Folder, "", {}, identity}, platform::currentFolder(), shared, 1);
+    }
+}
+
+// The option `argument` is or starts, when it takes a folder: where the
+// folder goes.
+std::string CommandLine::*folderOf(const std::string& argument, std::string& name) {
+    struct FolderOption {
+        const char* longName;
+        const char* shortName;
+        std::string CommandLine::*folder;
+    };
+    static const FolderOption kOptions[] = {
+        {"--output", "-o", &CommandLine::outputFolder},
+        {"--masks", nullptr, &CommandLine::masksFolder},
+    };
+    for (const FolderOption& option : kOptions) {
+        const std::size_t length = std::strlen(option.longName);
+        if (argument.compare(0, length, option.longName) == 0 &&
+            (argument.size() == length || argument[length] == '=')) {
+            name = option.longName;
+            return option.folder;
+        }
+        if (option.shortName != nullptr && argument == option.shortName) {
+            name = option.shortName;
+            return option.folder;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -146,7 +237,9 @@ void workOnPaths(const std::vector<std::string>& given) {
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
     bool optionsEnded = false;
-    for (const std::string& argument : arguments) {
+    std::string option;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
         if (optionsEnded) {
             line.paths.push_back(argument);
         } else if (argument == "--") {
@@ -159,6 +252,17 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             return line;
         } else if (argument == "--no-wait") {
             line.waitForKey = false;
+        } else if (std::string CommandLine::*folder = folderOf(argument, option)) {
+            const bool attached = argument.size() > option.size();
+            std::string value = attached ? argument.substr(option.size() + 1)
+                                : i + 1 < arguments.size() ? arguments[++i]
+                                                           : std::string();
+            if (value.empty()) {
+                line.action = CommandLine::Action::MissingFolder;
+                line.unknownOption = option;
+                return line;
+            }
+            line.*folder = value;
         } else if (argument.size() > 1 && argument[0] == '-') {
             line.action = CommandLine::Action::UnknownOption;
             line.unknownOption = argument;
@@ -180,7 +284,11 @@ int runProgram(int argc, char** argv) {
             platform::printFormatted(stdout, texts::kVersion, texts::kVersionNumber);
             return 0;
         case CommandLine::Action::UnknownOption:
-            platform::printFormatted(stderr, texts::kUnknownOption, platform::shownName(stderr, line.unknownOption).c_str());
+        case CommandLine::Action::MissingFolder:
+            platform::printFormatted(stderr,
+                                     line.action == CommandLine::Action::UnknownOption ? texts::kUnknownOption
+                                                                                       : texts::kOptionNeedsFolder,
+                                     platform::shownName(stderr, line.unknownOption).c_str());
             platform::printText(stderr, texts::kUsage);
             return 2;
         case CommandLine::Action::Run:
@@ -191,12 +299,7 @@ int runProgram(int argc, char** argv) {
     // closed output pipe does not stop it half-way.
     platform::protectRun();
     platform::printText(stdout, texts::kBanner);
-    if (line.paths.empty()) {
-        BatchRun run(stdout);
-        run.workOnFolder();
-    } else {
-        workOnPaths(line.paths);
-    }
+    workOnLine(line);
     // The keyboard is taken before the closing lines appear, so that a key
     // typed as they do is kept for the wait. Without the wait, no prompt.
     if (line.waitForKey) platform::prepareKeyWait();

@@ -6,20 +6,27 @@
 #include <vector>
 
 struct CommandLine {
-    enum class Action { Run, Help, Version, UnknownOption };
+    enum class Action { Run, Help, Version, UnknownOption, MissingFolder };
     Action action = Action::Run;
     bool waitForKey = true;
     std::vector<std::string> paths;  // folders and files, in the order given
-    std::string unknownOption;
+    std::string outputFolder;        // --output: where every file goes ("": beside its icon)
+    std::string masksFolder;         // --masks: where the masks come from ("": each folder)
+    std::string unknownOption;       // an unknown option, or one given without its folder
 };
 
 // Reads the arguments, the program's name left out. Options may stand
 // anywhere before "--", after which every argument is a path; the first of
-// --help, --version or an unknown option decides at once.
+// --help, --version, an unknown option or an option without its folder
+// decides at once. An option that takes a folder takes the next argument,
+// or what follows its "=".
 CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
 // Runs the program and returns its exit status: 0, or 2 for an unknown
-// option. Without paths it works on the current directory; each folder
-// given is worked on in turn as if the program had been started in it, and
-// files given are worked on alone, with the masks of their own folder.
+// option or one without its folder. Without paths it works on the current
+// directory; each folder given is worked on in turn as if the program had
+// been started in it, and files given are worked on alone, with the masks
+// of their own folder. With an output folder, every file is written there
+// and the paths given are only read; with a masks folder, its masks are
+// laid over the icons of every folder.
 int runProgram(int argc, char** argv);

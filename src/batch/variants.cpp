@@ -32,7 +32,8 @@ bool fits(const TgaImage& mask, const TgaImage& source) {
 // Every output is written from the untouched source with its mask laid over
 // it on the way to the file: no variant carries another's mask, and no
 // pixel buffer is copied.
-void produceVariants(TgaImage& source, const std::string& baseName, const MaskSet& masks, std::FILE* console) {
+int produceVariants(TgaImage& source, const std::string& baseName, const MaskSet& masks, const OutputPlace& place,
+                    std::FILE* console) {
     struct Variant {
         const TgaImage& mask;
         std::string name;
@@ -42,26 +43,31 @@ void produceVariants(TgaImage& source, const std::string& baseName, const MaskSe
         {masks.passiveMask, passiveVariantName(baseName)},
         {masks.autocastMask, autocastVariantName(baseName)},
     };
+    int written = 0;
     for (const Variant& variant : variants) {
         if (!fits(variant.mask, source)) continue;
-        if (!source.saveBlended(variant.name, variant.mask, 255, source.likeness().forOtherFiles())) {
+        if (source.saveBlended(place.folder, variant.name, variant.mask, 255, place.like.forOtherFiles())) {
+            ++written;
+        } else {
             platform::printFormatted(console, texts::kCannotWrite, platform::shownName(console, variant.name).c_str());
         }
     }
+    return written;
 }
 
 // An icon that is a link becomes a file made like the one it pointed to
 // (its owner and permissions as they were when it was read), so a run as
 // root never turns a private picture reached through a link into a file
 // others may read.
-bool saveWithNormalMask(TgaImage& source, const std::string& fileName, const MaskSet& masks) {
-    if (!fits(masks.normalMask, source)) return source.save(fileName, 255, source.likeness());
+bool saveWithNormalMask(TgaImage& source, const std::string& fileName, const MaskSet& masks,
+                        const OutputPlace& place) {
+    if (!fits(masks.normalMask, source)) return source.save(place.folder, fileName, 255, place.like);
     // The icon is not needed after this. With 4-byte pixels the mask is laid
     // over its own pixels, which then go to the file as they are, without a
     // copy; other pixels are widened and blended block by block on the way.
     if (source.hasAlpha()) {
         source.blend(masks.normalMask);
-        return source.save(fileName, 255, source.likeness());
+        return source.save(place.folder, fileName, 255, place.like);
     }
-    return source.saveBlended(fileName, masks.normalMask, 255, source.likeness());
+    return source.saveBlended(place.folder, fileName, masks.normalMask, 255, place.like);
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "batch/mask_set.h"
+#include "platform/folder.h"
 #include "tga/tga_image.h"
 
 // The file names of an icon's variants.
@@ -13,14 +14,22 @@ std::string disabledVariantName(const std::string& baseName);
 std::string passiveVariantName(const std::string& baseName);
 std::string autocastVariantName(const std::string& baseName);
 
-// Writes each variant whose mask is loaded and of the icon's size: the icon
-// with that mask laid over it. Every variant file gets the owner and
-// permissions the icon had when it was read (no set-id bits). A variant
-// that cannot be written is reported on `console`. `source` keeps its
-// pixels.
-void produceVariants(TgaImage& source, const std::string& baseName, const MaskSet& masks, std::FILE* console);
+// Where an icon's files go: a folder, and what they are made like (the
+// icon as it was read).
+struct OutputPlace {
+    platform::Folder& folder;
+    platform::FileLikeness like;
+};
 
-// Rewrites the icon itself as `fileName`, with the normal mask laid over it
+// Writes each variant whose mask is loaded and of the icon's size: the icon
+// with that mask laid over it. Every variant file is made like the icon,
+// without set-id bits. A variant that cannot be written is reported on
+// `console`. `source` keeps its pixels. Returns how many were written.
+int produceVariants(TgaImage& source, const std::string& baseName, const MaskSet& masks, const OutputPlace& place,
+                    std::FILE* console);
+
+// Writes the icon itself as `fileName`, with the normal mask laid over it
 // when that mask is loaded and of the icon's size (`source` then holds the
 // masked pixels). False when it cannot be written.
-bool saveWithNormalMask(TgaImage& source, const std::string& fileName, const MaskSet& masks);
+bool saveWithNormalMask(TgaImage& source, const std::string& fileName, const MaskSet& masks,
+                        const OutputPlace& place);

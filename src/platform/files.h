@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/folder.h"
+
 namespace platform {
 
 // What identifies an open file to the operating system; kNoHandle for none.
@@ -24,10 +26,11 @@ struct FileLikeness {
     std::uint64_t inode = 0;
 
     // The same for a new file made from the one read (a variant of an
-    // icon): its owner and group, and the read and write permissions it
-    // gives, narrowed by the umask as for any new file, with write for its
-    // owner, so that the next run can replace it. Never an execute or
-    // set-id bit: an icon from a FAT drive or a zip archive is often 0777.
+    // icon, or its copy in another folder): its owner and group, and the
+    // read and write permissions it gives, narrowed by the umask as for any
+    // new file, with write for its owner, so that the next run can replace
+    // it. Never an execute or set-id bit: an icon from a FAT drive or a zip
+    // archive is often 0777.
     FileLikeness forOtherFiles() const;
 };
 
@@ -40,9 +43,10 @@ public:
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
 
-    // Opens `name` after resolving it (see resolveName). False when it
-    // cannot be opened or is no regular file.
-    bool open(const std::string& name);
+    // Opens `name` of `folder` after resolving it (see resolveName). False
+    // when it cannot be opened or is no regular file.
+    bool open(Folder& folder, const std::string& name);
+    bool open(const std::string& name) { return open(currentFolder(), name); }
     // The file's size when it was opened.
     std::uint64_t size() const { return size_; }
     // What a file made like this one takes of it.
@@ -61,6 +65,7 @@ private:
 // What the platform learnt about the file a replacement will take the place
 // of; each platform fills the fields it needs.
 struct ReplacementTarget {
+    Folder* folder = nullptr; // the folder that holds it, and its temporary file
     std::string name;         // the spelling the file exists under, or the new name
     bool isRegular = false;   // an existing regular file (not a link): what it has is kept
     bool keepsOwnerAndMode = false;  // POSIX: mode, owner and group below are given to the new version
@@ -83,7 +88,8 @@ public:
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
 
-    // Starts the replacement of `name` (resolved like resolveName). False,
+    // Starts the replacement of `name` of `folder` (resolved like
+    // resolveName); the temporary file is made in that folder. False,
     // with nothing changed, when the file must stay as it is (read-only, a
     // directory) or no temporary file can be made. The new version takes
     // `like` where it is known: what the file its bytes come from had when it
@@ -94,7 +100,10 @@ public:
     // Without `like`, or where the name still holds the very file read (whose
     // owner may have changed its permissions since), an existing regular file
     // keeps its owner and permissions.
-    bool open(const std::string& name, const FileLikeness& like = FileLikeness());
+    bool open(Folder& folder, const std::string& name, const FileLikeness& like = FileLikeness());
+    bool open(const std::string& name, const FileLikeness& like = FileLikeness()) {
+        return open(currentFolder(), name, like);
+    }
     // Appends bytes; false once anything has failed. Small pieces are held
     // back and go out with the next large one, so a file of a header and
     // one block of pixels takes a single system write.
@@ -113,5 +122,10 @@ private:
     std::size_t heldSize_ = 0;
     bool failed_ = false;
 };
+
+// Whether files can be made in `folder`: a file is made there and removed
+// again. False for a folder made read-only (on POSIX systems, one without
+// any write permission bit: for root too).
+bool canWriteInto(Folder& folder);
 
 }  // namespace platform

@@ -1,6 +1,6 @@
 // The command line and the folders it names: decoding the arguments, telling
 // folders from files, splitting a path into its folder and its name, and
-// making a folder the current one. Each operating system has its own
+// making a folder. Each operating system has its own
 // implementation (posix/folders_posix.cpp, windows/folders_windows.cpp), so
 // that separators, drive letters and the encoding of arguments are known
 // here alone.
@@ -49,10 +49,9 @@ struct SplitPath {
 };
 SplitPath splitPath(const std::string& path);
 
-// Makes `folder` the current directory. A relative path is taken from the
-// directory that was current at the first call, whatever folder was entered
-// since; "" goes back to that directory. False when the folder cannot be
-// entered.
-bool enterFolder(const std::string& folder);
+// Makes the folder `path` names, with every folder on the way that does not
+// exist yet. True when it is a folder afterwards (also when it was one
+// before).
+bool makeFolder(const std::string& path);
 
 }  // namespace platform

@@ -13,11 +13,11 @@ ReplacementFile::~ReplacementFile() {
     discard();
 }
 
-bool ReplacementFile::open(const std::string& name, const FileLikeness& like) {
+bool ReplacementFile::open(Folder& folder, const std::string& name, const FileLikeness& like) {
     discard();
     failed_ = false;
     heldSize_ = 0;
-    if (shouldFail(FileOp::Open) || !replacement::chooseTarget(name, like, target_)) return false;
+    if (shouldFail(FileOp::Open) || !replacement::chooseTarget(folder, name, like, target_)) return false;
     handle_ = replacement::createTemporaryBeside(target_, temporary_);
     return handle_ != kNoHandle;
 }
@@ -64,9 +64,21 @@ void ReplacementFile::discard() {
         handle_ = kNoHandle;
     }
     if (!temporary_.empty()) {
-        replacement::removeTemporary(temporary_);
+        replacement::removeTemporary(target_, temporary_);
         temporary_.clear();
     }
+}
+
+bool canWriteInto(Folder& folder) {
+    if (!replacement::folderTakesFiles(folder)) return false;
+    ReplacementTarget target;
+    target.folder = &folder;
+    std::string temporary;
+    FileHandle handle = replacement::createTemporaryBeside(target, temporary);
+    if (handle == kNoHandle) return false;
+    replacement::close(handle);
+    replacement::removeTemporary(target, temporary);
+    return true;
 }
 
 }  // namespace platform

@@ -10,13 +10,18 @@
 namespace platform {
 namespace replacement {
 
-// Finds out what a replacement of `name` must update in the end, and what
-// its new version keeps (a new file: `like`, where known). False when the
-// file must stay as it is (read-only, a directory).
-bool chooseTarget(const std::string& name, const FileLikeness& like, ReplacementTarget& target);
+// Finds out what a replacement of `name` in `folder` must update in the
+// end, and what its new version keeps (a new file: `like`, where known).
+// False when the file must stay as it is (read-only, a directory, a folder
+// made read-only).
+bool chooseTarget(Folder& folder, const std::string& name, const FileLikeness& like, ReplacementTarget& target);
 
-// Creates a new, empty temporary file beside the target, whose name never
-// ends in ".tga", and opens it for writing; it is never readable by more
+// Whether `folder` may take new files at all (POSIX: whether it has any
+// write permission bit; a folder without is read-only for root too).
+bool folderTakesFiles(Folder& folder);
+
+// Creates a new, empty temporary file in the target's folder, whose name
+// never ends in ".tga", and opens it for writing; it is never readable by more
 // users than the target's new version will be. The name is registered for removal
 // before the file exists, so that a run stopped at any moment leaves none.
 // kNoHandle when anything fails (and then no temporary is left).
@@ -39,8 +44,9 @@ bool close(FileHandle handle);
 // Puts the finished temporary file in the target's place in one step.
 bool swapIn(const std::string& temporary, const ReplacementTarget& target);
 
-// Removes a temporary file that is not wanted any more, then forgets it.
-void removeTemporary(const std::string& temporary);
+// Removes a temporary file of the target's folder that is not wanted any
+// more, then forgets it.
+void removeTemporary(const ReplacementTarget& target, const std::string& temporary);
 
 }  // namespace replacement
 }  // namespace platform

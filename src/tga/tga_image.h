@@ -38,8 +38,10 @@ public:
     // Reads a TGA file. False when the file cannot be opened (the record is
     // then unchanged) or when its pixel buffer cannot be had (the record is
     // then empty). A file the reader does not decode, or one that ends early,
-    // still loads; content() tells which.
-    bool load(const std::string& fileName);
+    // still loads; content() tells which. The file is one of `folder`, or
+    // of the current directory.
+    bool load(platform::Folder& folder, const std::string& fileName);
+    bool load(const std::string& fileName) { return load(platform::currentFolder(), fileName); }
     void release();
     bool isLoaded() const;
     TgaContent content() const { return content_; }
@@ -49,15 +51,24 @@ public:
     // Writes the record as uncompressed 32-bit bottom-up TGA, replacing the
     // target atomically. Pixels of a depth other than 32 get alpha fillAlpha.
     // False, with the target as it was, when anything fails. A new file is
-    // made `like` a file read before, where that is known.
-    bool save(const std::string& fileName, std::uint8_t fillAlpha,
+    // made `like` a file read before, where that is known. The file is one
+    // of `folder`, or of the current directory.
+    bool save(platform::Folder& folder, const std::string& fileName, std::uint8_t fillAlpha,
               const platform::FileLikeness& like = platform::FileLikeness());
+    bool save(const std::string& fileName, std::uint8_t fillAlpha,
+              const platform::FileLikeness& like = platform::FileLikeness()) {
+        return save(platform::currentFolder(), fileName, fillAlpha, like);
+    }
     // Writes what save() would write for a copy of this record after
     // copy.blend(mask), without making the copy: the mask is laid over each
     // block of pixels on its way to the file. The pixels stay as they are;
     // the header is updated as save() updates it.
+    bool saveBlended(platform::Folder& folder, const std::string& fileName, const TgaImage& mask,
+                     std::uint8_t fillAlpha, const platform::FileLikeness& like = platform::FileLikeness());
     bool saveBlended(const std::string& fileName, const TgaImage& mask, std::uint8_t fillAlpha,
-                     const platform::FileLikeness& like = platform::FileLikeness());
+                     const platform::FileLikeness& like = platform::FileLikeness()) {
+        return saveBlended(platform::currentFolder(), fileName, mask, fillAlpha, like);
+    }
 
     bool sameSize(const TgaImage& other) const;
     TgaImage& assign(const TgaImage& other);

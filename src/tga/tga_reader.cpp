@@ -187,9 +187,9 @@ bool readAndDecode(platform::InputFile& file, TgaImage& image, TgaContent& conte
 
 }  // namespace
 
-bool TgaImage::load(const std::string& fileName) {
+bool TgaImage::load(platform::Folder& folder, const std::string& fileName) {
     platform::InputFile file;
-    if (!file.open(fileName)) return false;
+    if (!file.open(folder, fileName)) return false;
     release();
     try {
         TgaContent content = TgaContent::None;

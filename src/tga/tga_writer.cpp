@@ -80,12 +80,12 @@ bool writeConverted(platform::ReplacementFile& out, const TgaImage& image, const
 }
 
 // save() and saveBlended(): `mask` null for none.
-bool writeRecord(TgaImage& image, const std::string& fileName, const TgaImage* mask, std::uint8_t fillAlpha,
-                 const platform::FileLikeness& like) {
+bool writeRecord(TgaImage& image, platform::Folder& folder, const std::string& fileName, const TgaImage* mask,
+                 std::uint8_t fillAlpha, const platform::FileLikeness& like) {
     if (!image.isLoaded()) return false;
     if (mask != nullptr && mask->pixels.empty()) mask = nullptr;  // blend() would do nothing
     platform::ReplacementFile out;
-    if (!out.open(fileName, like)) return false;
+    if (!out.open(folder, fileName, like)) return false;
 
     // The record itself now declares what the file will hold.
     image.header[tga::kImageTypeOffset] = tga::kOutputImageType;
@@ -105,20 +105,21 @@ bool writeRecord(TgaImage& image, const std::string& fileName, const TgaImage* m
 
 }  // namespace
 
-bool TgaImage::save(const std::string& fileName, std::uint8_t fillAlpha, const platform::FileLikeness& like) {
-    return writeRecord(*this, fileName, nullptr, fillAlpha, like);
+bool TgaImage::save(platform::Folder& folder, const std::string& fileName, std::uint8_t fillAlpha,
+                    const platform::FileLikeness& like) {
+    return writeRecord(*this, folder, fileName, nullptr, fillAlpha, like);
 }
 
-bool TgaImage::saveBlended(const std::string& fileName, const TgaImage& mask, std::uint8_t fillAlpha,
-                           const platform::FileLikeness& like) {
+bool TgaImage::saveBlended(platform::Folder& folder, const std::string& fileName, const TgaImage& mask,
+                           std::uint8_t fillAlpha, const platform::FileLikeness& like) {
     if (stride() < 3) {
         // Pixels that share bytes blend differently in place than after
         // widening: blend a copy first, as the definition says.
         TgaImage blended(*this);
         blended.blend(mask);
-        bool saved = blended.save(fileName, fillAlpha, like);
+        bool saved = blended.save(folder, fileName, fillAlpha, like);
         if (blended.isLoaded()) header.swap(blended.header);  // as save() left it
         return saved;
     }
-    return writeRecord(*this, fileName, &mask, fillAlpha, like);
+    return writeRecord(*this, folder, fileName, &mask, fillAlpha, like);
 }

@@ -15,6 +15,11 @@ TEST(CommandLine, OptionsMayStandAnywhereBeforeTheirEnd) {
     EXPECT_EQ(run.action, Action::Run);
     EXPECT_FALSE(run.waitForKey);
     EXPECT_EQ(run.paths, (std::vector<std::string>{"icons", "My Icons", "-", "--help", "-h"}));
+
+    CommandLine folders = parseCommandLine({"-o", "out", "icons", "--masks=m", "--output=-x", "--", "-o"});
+    EXPECT_EQ(folders.outputFolder, "-x");  // the last one given
+    EXPECT_EQ(folders.masksFolder, "m");
+    EXPECT_EQ(folders.paths, (std::vector<std::string>{"icons", "-o"}));
 }
 
 TEST(CommandLine, TheFirstOfHelpVersionOrAnUnknownOptionDecides) {
@@ -24,4 +29,9 @@ TEST(CommandLine, TheFirstOfHelpVersionOrAnUnknownOptionDecides) {
     EXPECT_EQ(unknown.action, Action::UnknownOption);
     EXPECT_EQ(unknown.unknownOption, "-x");
     EXPECT_EQ(parseCommandLine({"--no-wait=yes"}).action, Action::UnknownOption);
+    EXPECT_EQ(parseCommandLine({"--outputs", "out"}).action, Action::UnknownOption);
+    CommandLine bare = parseCommandLine({"icons", "--masks=", "--help"});
+    EXPECT_EQ(bare.action, Action::MissingFolder);
+    EXPECT_EQ(bare.unknownOption, "--masks");
+    EXPECT_EQ(parseCommandLine({"icons", "-o"}).action, Action::MissingFolder);
 }

@@ -1,10 +1,11 @@
 // Paths from the command line: folders told from files, a path split into
-// folder and name, and folders entered from the starting directory.
+// folder and name, and folders opened and made from the starting directory.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/folders.h"
+#include "platform/names.h"
 #include "support/temp_dir.h"
 
 using namespace test_support;
@@ -41,20 +42,27 @@ TEST(Folders, SplitsAPathAndTellsWhatItNames) {
     EXPECT_EQ(platform::pathKind("gone/Fire.tga"), PathKind::Missing);
 }
 
-TEST(Folders, RelativePathsAreEnteredFromTheStartingDirectory) {
-    // The starting directory is the one current at the process's first call.
+TEST(Folders, RelativePathsAreOpenedFromTheStartingDirectoryAndMadeWithTheirParents) {
+    // The current directory never changes: a path is always taken from it.
     ScopedWorkDir dir;
     const std::string start = currentDirectory();
-    mkdir("one", 0755);
-    mkdir("one/two", 0755);
-    mkdir("three", 0755);
-    ASSERT_TRUE(platform::enterFolder("one/two/"));
-    EXPECT_EQ(currentDirectory(), start + "/one/two");
-    ASSERT_TRUE(platform::enterFolder("three"));  // not one/two/three
-    EXPECT_EQ(currentDirectory(), start + "/three");
-    EXPECT_FALSE(platform::enterFolder("missing"));
+    ASSERT_TRUE(platform::makeFolder("one/two/"));
+    ASSERT_TRUE(platform::makeFolder("three"));
+    ASSERT_TRUE(platform::makeFolder("three"));  // already there
+    writeFile("one/two/a.tga", {1});
+    writeFile("three/b.tga", {1});
+    writeFile("c.tga", {1});
+    auto listing = [](const std::string& path) {
+        platform::Folder folder;
+        std::vector<std::string> names;
+        if (!folder.open(path) || !platform::listTgaEntries(folder, names)) return std::string("-");
+        return names.size() == 1 ? names[0] : std::string("?");
+    };
+    EXPECT_EQ(listing("one/two/"), "a.tga");
+    EXPECT_EQ(listing("three"), "b.tga");  // not one/two/three
+    EXPECT_EQ(listing("missing"), "-");
+    EXPECT_EQ(listing(start + "/one/two"), "a.tga");
+    EXPECT_EQ(listing(""), "c.tga");
     EXPECT_EQ(currentDirectory(), start);
-    ASSERT_TRUE(platform::enterFolder(start + "/one"));
-    ASSERT_TRUE(platform::enterFolder(""));
-    EXPECT_EQ(currentDirectory(), start);
+    EXPECT_FALSE(platform::makeFolder("c.tga/sub"));
 }

@@ -75,15 +75,16 @@ std::size_t transferAll(Transfer transfer, iovec* parts, int count) {
     return total;
 }
 
-// Whether the file opened through the link `path` may be read. A link is
+// Whether the file opened through the link `path` (of the folder
+// `directory` stands for) may be read. A link is
 // followed only when root, the user running the tool or the owner of the
 // file it reaches made it: a link that someone else planted in a folder
 // must not make a run (as root, or as the file's owner) copy a picture its
 // planter may not read into files the planter can. The entry is looked at
 // after the opening; if it is no longer a link, it must be the file opened.
-bool linkMayBeFollowed(const std::string& path, const struct stat& opened) {
+bool linkMayBeFollowed(int directory, const std::string& path, const struct stat& opened) {
     struct stat entry;
-    if (lstat(path.c_str(), &entry) != 0) return false;
+    if (fstatat(directory, path.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) return false;
     if (!S_ISLNK(entry.st_mode)) return entry.st_dev == opened.st_dev && entry.st_ino == opened.st_ino;
     return entry.st_uid == 0 || entry.st_uid == processFacts().user || entry.st_uid == opened.st_uid;
 }
@@ -100,22 +101,23 @@ InputFile::~InputFile() {
     if (handle_ != kNoHandle) ::close(descriptorOf(handle_));
 }
 
-bool InputFile::open(const std::string& name) {
+bool InputFile::open(Folder& folder, const std::string& name) {
     if (shouldFail(FileOp::Open)) return false;
     // Non-blocking, so that a FIFO that happens to match cannot hang the
     // run, and never the controlling terminal; anything but a regular file
     // (a directory, a device) is refused. For a regular file O_NONBLOCK
     // changes nothing, so it stays set. A link is first not followed, so
     // that a plain file costs no look at its entry.
-    const std::string path = resolveName(name);
+    const std::string path = resolveName(folder, name);
+    const int directory = posix::descriptorOf(folder);
     const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    int descriptor = ::open(path.c_str(), flags | O_NOFOLLOW);
+    int descriptor = openat(directory, path.c_str(), flags | O_NOFOLLOW);
     const bool throughLink = descriptor < 0 && errno == ELOOP;
-    if (throughLink) descriptor = ::open(path.c_str(), flags);
+    if (throughLink) descriptor = openat(directory, path.c_str(), flags);
     if (descriptor < 0) return false;
     struct stat info;
     if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) ||
-        (throughLink && !linkMayBeFollowed(path, info))) {
+        (throughLink && !linkMayBeFollowed(directory, path, info))) {
         ::close(descriptor);
         return false;
     }
@@ -156,17 +158,24 @@ void keepOf(const struct stat& info, ReplacementTarget& target) {
     target.group = info.st_gid;
 }
 
-bool chooseTarget(const std::string& name, const FileLikeness& like, ReplacementTarget& target) {
+bool folderTakesFiles(Folder& folder) {
+    return posix::directoryWritable(folder);
+}
+
+bool chooseTarget(Folder& folder, const std::string& name, const FileLikeness& like, ReplacementTarget& target) {
     target = ReplacementTarget();
+    target.folder = &folder;
     // A folder made read-only is, for root too (whom the system would let
     // write into it).
-    if (!posix::directoryWritable()) return false;
+    if (!posix::directoryWritable(folder)) return false;
     // The directory was read once: a name it does not hold is a new file,
     // with no need to ask the system.
-    const std::string* existing = posix::findEntry(name);
+    const std::string* existing = posix::findEntry(folder, name);
     target.name = existing != nullptr ? *existing : name;
+    const int directory = posix::descriptorOf(folder);
     struct stat info;
-    const bool exists = existing != nullptr && lstat(target.name.c_str(), &info) == 0;
+    const bool exists =
+        existing != nullptr && fstatat(directory, target.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
     // A directory can never be replaced.
     if (exists && S_ISDIR(info.st_mode)) return false;
     // A symbolic link is replaced by the new file, never written through: a
@@ -181,7 +190,7 @@ bool chooseTarget(const std::string& name, const FileLikeness& like, Replacement
     // (whom the system would let write it); anyone else must also be
     // allowed to write it, as opening it for writing would require.
     if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
-    if (processFacts().user != 0 && access(target.name.c_str(), W_OK) != 0) return false;
+    if (processFacts().user != 0 && faccessat(directory, target.name.c_str(), W_OK, 0) != 0) return false;
     target.isRegular = true;
     // What was read decides, not what holds the name now: a variant planted
     // beforehand, or an icon's entry swapped since it was read, must not
@@ -202,7 +211,7 @@ bool chooseTarget(const std::string& name, const FileLikeness& like, Replacement
 bool givenAway(const ReplacementTarget& target) {
     const ProcessFacts& facts = processFacts();
     return target.keepsOwnerAndMode &&
-           (target.owner != facts.user || target.group != posix::groupOfNewFiles(facts.group));
+           (target.owner != facts.user || target.group != posix::groupOfNewFiles(*target.folder, facts.group));
 }
 
 FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& temporary) {
@@ -216,12 +225,14 @@ FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& t
     const mode_t createMode = !target.keepsOwnerAndMode ? 0666
                               : givenAway(target)   ? (target.mode & 0700)
                                                     : (target.mode & 0777);
+    const int directory = posix::descriptorOf(*target.folder);
     int descriptor = -1;
     for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
-        // Names carry no directory part: the target is in the current folder.
+        // Named in the target's folder, which the signal handler is told too.
         temporary = facts.temporaryPrefix + std::to_string(++serial) + ".tmp";
-        posix::registerPendingTemporary(temporary.c_str());
-        descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, createMode);
+        posix::registerPendingTemporary(directory, temporary.c_str());
+        descriptor = openat(directory, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC,
+                            createMode);
         if (descriptor < 0) posix::forgetPendingTemporary();
         if (descriptor < 0 && errno != EEXIST) break;
     }
@@ -274,13 +285,14 @@ bool close(FileHandle handle) {
 }
 
 bool swapIn(const std::string& temporary, const ReplacementTarget& target) {
-    if (std::rename(temporary.c_str(), target.name.c_str()) != 0) return false;
+    const int directory = posix::descriptorOf(*target.folder);
+    if (renameat(directory, temporary.c_str(), directory, target.name.c_str()) != 0) return false;
     posix::forgetPendingTemporary();
     return true;
 }
 
-void removeTemporary(const std::string& temporary) {
-    unlink(temporary.c_str());
+void removeTemporary(const ReplacementTarget& target, const std::string& temporary) {
+    unlinkat(posix::descriptorOf(*target.folder), temporary.c_str(), 0);
     posix::forgetPendingTemporary();
 }
 

@@ -9,23 +9,51 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/folder.h"
+#include "platform/posix/directory_index.h"
+
 namespace platform {
 namespace {
 
-// A handle on the starting directory rather than its name: it stays valid
-// when the directory is renamed, and needs no search permission above it.
+// A handle on a folder rather than its name: it stays the folder opened
+// when a folder on the way is renamed meanwhile.
 #ifdef O_PATH
 const int kDirectoryHandleFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 #else
 const int kDirectoryHandleFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 #endif
 
-int startingDirectory() {
-    static const int handle = open(".", kDirectoryHandleFlags);
-    return handle;
+}  // namespace
+
+Folder::Folder() : state_(new State) {}
+
+Folder::~Folder() {
+    if (state_->descriptor != AT_FDCWD) ::close(state_->descriptor);
 }
 
-}  // namespace
+bool Folder::open(const std::string& path) {
+    int descriptor = ::open(path.empty() ? "." : path.c_str(), kDirectoryHandleFlags);
+    if (descriptor < 0) return false;
+    // A folder that cannot be searched is one the tool cannot enter: none
+    // of its files could be opened.
+    if (faccessat(descriptor, ".", X_OK, 0) != 0) {
+        ::close(descriptor);
+        return false;
+    }
+    if (state_->descriptor != AT_FDCWD) ::close(state_->descriptor);
+    state_->descriptor = descriptor;
+    state_->index.forget();
+    return true;
+}
+
+void Folder::forget() {
+    state_->index.forget();
+}
+
+Folder& currentFolder() {
+    static Folder current;
+    return current;
+}
 
 std::vector<std::string> commandLineArguments(int argc, char** argv) {
     std::vector<std::string> arguments;
@@ -59,13 +87,16 @@ SplitPath splitPath(const std::string& path) {
     return {path.substr(0, slash + 1), path.substr(slash + 1)};
 }
 
-bool enterFolder(const std::string& folder) {
-    int start = startingDirectory();
-    bool atStart = start >= 0 && fchdir(start) == 0;
-    if (folder.empty()) return atStart;
-    // An absolute path needs no starting point.
-    if (!atStart && folder[0] != '/') return false;
-    return chdir(folder.c_str()) == 0;
+bool makeFolder(const std::string& path) {
+    if (pathKind(path) == PathKind::Folder) return true;
+    // Each folder on the way, then the folder itself; whatever cannot be
+    // made shows in the end.
+    for (std::string::size_type slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        mkdir(path.substr(0, slash).c_str(), 0777);
+    }
+    mkdir(path.c_str(), 0777);
+    return pathKind(path) == PathKind::Folder;
 }
 
 }  // namespace platform

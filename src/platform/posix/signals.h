@@ -9,10 +9,11 @@
 namespace platform {
 namespace posix {
 
-// The temporary file about to be created or being written (a name relative
-// to the current directory): removed if a signal ends the run. Registered
-// before the file exists, forgotten only once it is gone or renamed.
-void registerPendingTemporary(const char* name);
+// The temporary file about to be created or being written (a name in the
+// folder `directory` stands for, AT_FDCWD for the current directory):
+// removed if a signal ends the run. Registered before the file exists,
+// forgotten only once it is gone or renamed.
+void registerPendingTemporary(int directory, const char* name);
 void forgetPendingTemporary();
 
 // Terminal settings to put back if a signal ends (or stops) the run while

@@ -1,6 +1,7 @@
 // Signals on POSIX systems: a run that a signal ends leaves no temporary
 // file and no terminal in raw mode behind, and a write to a closed pipe or
 // past a file-size limit fails as an error instead of killing the run.
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -19,7 +20,11 @@ namespace {
 // reading: the next name goes to the slot not published, and is published
 // by one atomic store.
 constexpr std::size_t kMaxTemporaryName = 1024;
-char temporarySlots[2][kMaxTemporaryName];
+struct TemporarySlot {
+    int directory;
+    char name[kMaxTemporaryName];
+};
+TemporarySlot temporarySlots[2];
 volatile std::sig_atomic_t publishedTemporary = -1;
 
 int terminalToRestore = -1;
@@ -29,7 +34,7 @@ volatile std::sig_atomic_t terminalRegistered = 0;
 
 void undoAndStop(int signalNumber) {
     const int slot = publishedTemporary;
-    if (slot >= 0) unlink(temporarySlots[slot]);
+    if (slot >= 0) unlinkat(temporarySlots[slot].directory, temporarySlots[slot].name, 0);
     if (terminalRegistered) tcsetattr(terminalToRestore, TCSANOW, &settingsToRestore);
     // The handler was reset on entry (SA_RESETHAND) and does not block its
     // own signal (SA_NODEFER): this ends the process with the signal's
@@ -106,12 +111,13 @@ void protectRun() {
 
 namespace posix {
 
-void registerPendingTemporary(const char* name) {
+void registerPendingTemporary(int directory, const char* name) {
     protectRun();
     std::size_t length = std::strlen(name);
     if (length >= kMaxTemporaryName) return;  // never for the tool's own short names
     const int slot = publishedTemporary == 0 ? 1 : 0;
-    std::memcpy(temporarySlots[slot], name, length + 1);
+    temporarySlots[slot].directory = directory;
+    std::memcpy(temporarySlots[slot].name, name, length + 1);
     std::atomic_signal_fence(std::memory_order_seq_cst);
     publishedTemporary = slot;
 }

@@ -13,6 +13,7 @@
 #include "platform/file_faults.h"
 #include "platform/files.h"
 #include "platform/replacement_steps.h"
+#include "platform/windows/folder_path.h"
 #include "platform/windows/pending.h"
 #include "platform/windows/wide.h"
 
@@ -64,10 +65,10 @@ InputFile::~InputFile() {
     if (handle_ != kNoHandle) CloseHandle(handleOf(handle_));
 }
 
-bool InputFile::open(const std::string& name) {
+bool InputFile::open(Folder& folder, const std::string& name) {
     if (shouldFail(FileOp::Open)) return false;
     std::wstring wide;
-    if (!windows::toWide(name, wide)) return false;
+    if (!windows::pathIn(folder, name, wide)) return false;
     // Without backup semantics a directory cannot be opened at all; the type
     // check refuses devices ("con.tga" names the console), whose reads could
     // block the run.
@@ -115,13 +116,20 @@ std::vector<std::uint8_t> accessOf(const std::wstring& name) {
     return descriptor;
 }
 
+// A folder's read-only attribute only marks it for Explorer.
+bool folderTakesFiles(Folder&) {
+    return true;
+}
+
 // A new file takes the folder's inherited security descriptor, as every
 // new file does on Windows: what it is made like is not needed.
-bool chooseTarget(const std::string& name, const FileLikeness&, ReplacementTarget& target) {
+bool chooseTarget(Folder& folder, const std::string& name, const FileLikeness&, ReplacementTarget& target) {
     target = ReplacementTarget();
+    target.folder = &folder;
     target.name = name;
-    std::wstring wide;
-    if (!windows::toWide(name, wide)) return false;
+    std::wstring wideName;
+    if (!windows::toWide(name, wideName)) return false;
+    const std::wstring wide = folder.state().prefix + wideName;
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileExW(wide.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) return true;  // a new file
@@ -132,7 +140,7 @@ bool chooseTarget(const std::string& name, const FileLikeness&, ReplacementTarge
     // in any script ("DISжар.tga" for "DISЖар.tga"), and is compared as the
     // file system compares names.
     std::string found;
-    if (CompareStringOrdinal(entry.cFileName, -1, wide.c_str(), -1, TRUE) != CSTR_EQUAL ||
+    if (CompareStringOrdinal(entry.cFileName, -1, wideName.c_str(), -1, TRUE) != CSTR_EQUAL ||
         !windows::toUtf8(entry.cFileName, found)) {
         return false;
     }
@@ -151,13 +159,15 @@ bool chooseTarget(const std::string& name, const FileLikeness&, ReplacementTarge
     return true;
 }
 
-FileHandle createTemporaryBeside(const ReplacementTarget&, std::string& temporary) {
+FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& temporary) {
     static unsigned serial = 0;
     HANDLE file = INVALID_HANDLE_VALUE;
+    std::wstring name;
     std::wstring wide;
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        // Names carry no directory part: the target is in the current folder.
-        wide = temporaryNameFor(++serial);
+        // In the target's folder, by a path the console handler can use too.
+        name = temporaryNameFor(++serial);
+        wide = target.folder->state().prefix + name;
         windows::UninterruptedStep step;
         windows::setPendingTemporary(wide);
         // Shared for deletion only, so that the console handler can remove
@@ -169,7 +179,7 @@ FileHandle createTemporaryBeside(const ReplacementTarget&, std::string& temporar
         if (file == INVALID_HANDLE_VALUE) windows::setPendingTemporary(std::wstring());
         if (file == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS) break;
     }
-    if (file == INVALID_HANDLE_VALUE || !windows::toUtf8(wide.c_str(), temporary)) {
+    if (file == INVALID_HANDLE_VALUE || !windows::toUtf8(name.c_str(), temporary)) {
         if (file != INVALID_HANDLE_VALUE) {
             CloseHandle(file);
             windows::UninterruptedStep step;
@@ -218,7 +228,9 @@ bool close(FileHandle handle) {
 bool swapIn(const std::string& temporary, const ReplacementTarget& target) {
     std::wstring from;
     std::wstring to;
-    if (!windows::toWide(temporary, from) || !windows::toWide(target.name, to)) return false;
+    if (!windows::pathIn(*target.folder, temporary, from) || !windows::pathIn(*target.folder, target.name, to)) {
+        return false;
+    }
     // Not cut in two by Ctrl+C. One rename that replaces the target: the
     // target is either the old file or the new one at every moment (as
     // rename(2) under wine; ReplaceFileW, which wine does in steps, could
@@ -230,10 +242,10 @@ bool swapIn(const std::string& temporary, const ReplacementTarget& target) {
     return swapped;
 }
 
-void removeTemporary(const std::string& temporary) {
+void removeTemporary(const ReplacementTarget& target, const std::string& temporary) {
     std::wstring wide;
     windows::UninterruptedStep step;
-    if (windows::toWide(temporary, wide)) DeleteFileW(wide.c_str());
+    if (windows::pathIn(*target.folder, temporary, wide)) DeleteFileW(wide.c_str());
     windows::setPendingTemporary(std::wstring());
 }
 

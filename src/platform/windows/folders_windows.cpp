@@ -7,7 +7,9 @@
 
 #include <windows.h>
 
+#include "platform/folder.h"
 #include "platform/windows/command_line.h"
+#include "platform/windows/folder_path.h"
 #include "platform/windows/wide.h"
 
 namespace platform {
@@ -20,20 +22,6 @@ bool isSeparator(char c) {
 bool hasDriveLetter(const std::string& path) {
     return path.size() >= 2 && path[1] == ':' &&
            ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-}
-
-const std::wstring& startingDirectory() {
-    static const std::wstring start = [] {
-        std::wstring directory(MAX_PATH, L'\0');
-        DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), &directory[0]);
-        if (length >= directory.size()) {  // too small: the length asked for counts the terminator
-            directory.assign(length, L'\0');
-            length = GetCurrentDirectoryW(length, &directory[0]);
-        }
-        directory.resize(length < directory.size() ? length : 0);
-        return directory;
-    }();
-    return start;
 }
 
 // Whether `name` matches the wildcard pattern `pattern` ('*' any run of
@@ -64,6 +52,49 @@ bool matchesPattern(const wchar_t* pattern, const wchar_t* name) {
 }
 
 }  // namespace
+
+Folder::Folder() : state_(new State) {}
+
+Folder::~Folder() = default;
+
+bool Folder::open(const std::string& path) {
+    std::wstring wide;
+    if (!windows::toWide(path, wide)) return false;
+    // Opened for what entering it would need (traverse), as a check only:
+    // its files are named by the path from then on.
+    HANDLE handle = CreateFileW(wide.empty() ? L"." : wide.c_str(), FILE_TRAVERSE | SYNCHRONIZE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool folder = GetFileInformationByHandle(handle, &info) != 0 &&
+                        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    CloseHandle(handle);
+    if (!folder) return false;
+    // "C:" names the current directory of drive C: a name follows it as it is.
+    if (!wide.empty() && !isSeparator(path.back()) && !(path.size() == 2 && hasDriveLetter(path))) wide += L'\\';
+    state_->prefix = wide;
+    return true;
+}
+
+void Folder::forget() {
+    // Nothing is kept: every lookup asks the file system.
+}
+
+Folder& currentFolder() {
+    static Folder current;
+    return current;
+}
+
+namespace windows {
+
+bool pathIn(const Folder& folder, const std::string& name, std::wstring& path) {
+    if (!toWide(name, path)) return false;
+    path.insert(0, folder.state().prefix);
+    return true;
+}
+
+}  // namespace windows
 
 std::vector<std::string> pathsMatching(const std::string& path) {
     const SplitPath split = splitPath(path);
@@ -145,14 +176,18 @@ SplitPath splitPath(const std::string& path) {
     return {std::string(), path};
 }
 
-bool enterFolder(const std::string& folder) {
-    const std::wstring& start = startingDirectory();
-    bool atStart = !start.empty() && SetCurrentDirectoryW(start.c_str()) != 0;
-    if (folder.empty()) return atStart;
-    // A path from a drive's or a share's root needs no starting point.
-    if (!atStart && !hasDriveLetter(folder) && !isSeparator(folder[0])) return false;
+bool makeFolder(const std::string& path) {
+    if (pathKind(path) == PathKind::Folder) return true;
     std::wstring wide;
-    return windows::toWide(folder, wide) && SetCurrentDirectoryW(wide.c_str()) != 0;
+    if (!windows::toWide(path, wide)) return false;
+    // Each folder on the way, then the folder itself; a drive or a share
+    // cannot be made, and whatever else cannot shows in the end.
+    for (std::wstring::size_type at = wide.find_first_of(L"\\/", 1); at != std::wstring::npos;
+         at = wide.find_first_of(L"\\/", at + 1)) {
+        CreateDirectoryW(wide.substr(0, at).c_str(), nullptr);
+    }
+    CreateDirectoryW(wide.c_str(), nullptr);
+    return pathKind(path) == PathKind::Folder;
 }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "platform/names.h"
+#include "platform/windows/folder_path.h"
 #include "platform/windows/wide.h"
 
 namespace platform {
@@ -18,9 +19,10 @@ bool hasWildcard(const std::wstring& name) {
 
 }  // namespace
 
-bool listTgaEntries(std::vector<std::string>& names) {
+bool listTgaEntries(Folder& folder, std::vector<std::string>& names) {
+    const std::wstring pattern = folder.state().prefix + L"*.tga";
     WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileExW(L"*.tga", FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
+    HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;  // no match: empty
     bool complete = true;
     do {
@@ -37,9 +39,10 @@ bool listTgaEntries(std::vector<std::string>& names) {
     return complete;
 }
 
-std::string resolveName(const std::string& name) {
+std::string resolveName(Folder& folder, const std::string& name) {
     std::wstring wide;
     if (name.empty() || !windows::toWide(name, wide) || hasWildcard(wide)) return name;
+    wide.insert(0, folder.state().prefix);
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileExW(wide.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) return name;
@@ -50,9 +53,10 @@ std::string resolveName(const std::string& name) {
     return windows::toUtf8(entry.cFileName, found) ? found : name;
 }
 
-bool entryExists(const std::string& name) {
+bool entryExists(Folder& folder, const std::string& name) {
     std::wstring wide;
     if (name.empty() || !windows::toWide(name, wide) || hasWildcard(wide)) return false;
+    wide.insert(0, folder.state().prefix);
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileExW(wide.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) return false;
@@ -60,8 +64,11 @@ bool entryExists(const std::string& name) {
     return true;
 }
 
-void forgetDirectory() {
-    // Nothing is kept: every lookup asks the file system.
+bool isFolderIn(Folder& folder, const std::string& name) {
+    std::wstring wide;
+    if (!windows::pathIn(folder, name, wide)) return false;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 }  // namespace platform

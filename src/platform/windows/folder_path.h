@@ -1,0 +1,25 @@
+// What the Windows platform layer knows of a folder: the path its files are
+// named by. The file system ignores letter case by itself, so no index of
+// names is kept.
+#pragma once
+
+#include <string>
+
+#include "platform/folder.h"
+
+namespace platform {
+
+struct Folder::State {
+    // The folder's path as given, ending in a separator where a name cannot
+    // follow it directly; empty for the current directory.
+    std::wstring prefix;
+};
+
+namespace windows {
+
+// The path of `name` in `folder`, in UTF-16. False when `name` is not valid
+// UTF-8.
+bool pathIn(const Folder& folder, const std::string& name, std::wstring& path);
+
+}  // namespace windows
+}  // namespace platform
