@@ -241,7 +241,8 @@ TEST(Arguments, HelpVersionAndUnknownOptionsWorkOnNothing) {
         ToolResult result = runTool(arguments);
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_EQ(result.output.rfind("Usage: button-disabler [OPTION]... [FOLDER | ICON.tga]...\n", 0), 0u);
-        for (const char* word : {"ZOF_NORMAL_MASK.tga", "ZOF_AUTOCAST_MASK.tga", "--version", "--no-wait"}) {
+        for (const char* word :
+             {"ZOF_NORMAL_MASK.tga", "ZOF_AUTOCAST_MASK.tga", "--version", "--no-wait", "--output=DIR", "--masks=DIR"}) {
             EXPECT_NE(result.output.find(word), std::string::npos) << word;
         }
         EXPECT_EQ(result.errors, "");
@@ -255,6 +256,9 @@ TEST(Arguments, HelpVersionAndUnknownOptionsWorkOnNothing) {
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_EQ(unknown.output, "");
     EXPECT_EQ(unknown.errors.rfind("button-disabler: unknown option \"--bogus\"\nUsage: button-disabler", 0), 0u);
+    ToolResult bare = runTool({"icons", "--output"});
+    EXPECT_EQ(bare.exitCode, 2);
+    EXPECT_EQ(bare.errors.rfind("button-disabler: option \"--output\" needs a folder\nUsage: button-disabler", 0), 0u);
     EXPECT_EQ(contentsOf("icons"), before);
 
     // After "--" a folder may look like an option.
@@ -343,4 +347,95 @@ TEST(Arguments, OnATerminalNamesShowNoControlBytesAndTheKeyWaitEndsTheLine) {
     const std::string promptThenLineEnd = "Press any key to exit ...\r\n";
     ASSERT_GE(shown.size(), promptThenLineEnd.size());
     EXPECT_EQ(shown.substr(shown.size() - promptThenLineEnd.size()), promptThenLineEnd);
+}
+
+namespace {
+
+const char* const kMasks[] = {"ZOF_NORMAL_MASK.tga", "ZOF_DISABLED_MASK.tga", "ZOF_PASSIVE_MASK.tga",
+                              "ZOF_AUTOCAST_MASK.tga"};
+
+// What a run in place leaves in `folder`, less the masks it only read.
+Contents writtenBy(const std::string& folder) {
+    Contents contents = contentsOf(folder);
+    for (const char* mask : kMasks) contents.erase(mask);
+    return contents;
+}
+
+void setWritable(const std::string& folder, bool writable) {
+    for (const auto& file : contentsOf(folder)) chmod((folder + "/" + file.first).c_str(), writable ? 0644 : 0444);
+    chmod(folder.c_str(), writable ? 0755 : 0555);
+}
+
+}  // namespace
+
+TEST(Arguments, OutputFolderGetsTheFilesOfARunInPlaceAndTheIconsGivenAreOnlyRead) {
+    ScopedWorkDir dir;
+    makeIconFolder("source", 1);
+    makeIconFolder("in place", 1);
+    ToolResult inPlace = runInside("in place");
+    Contents original = contentsOf("source");
+    setWritable("source", false);
+    // Made with its parents; each run reads the originals again, never its
+    // own outputs, and replaces what the last one wrote with the same bytes.
+    const std::string output = toolPath("made/on the/way");
+    for (const std::vector<std::string>& options :
+         std::vector<std::vector<std::string>>{{"--output", output}, {"-o", output}, {"--output=" + output}}) {
+        std::vector<std::string> arguments = options;
+        arguments.push_back(toolPath("source"));
+        ToolResult result = runTool(arguments);
+        EXPECT_EQ(result.output, inPlace.output) << options[0];
+        EXPECT_EQ(contentsOf("made/on the/way"), writtenBy("in place")) << options[0];
+        EXPECT_EQ(contentsOf("source"), original) << options[0];
+    }
+    setWritable("source", true);
+}
+
+TEST(Arguments, MasksFolderServesEveryFolderAndAnIconAlreadyWrittenIsSkipped) {
+    ScopedWorkDir dir;
+    makeIconFolder("reference", 1);  // the masks, A.TGA and b.tga
+    mkdir("masks", 0755);
+    mkdir("one", 0755);
+    mkdir("two", 0755);
+    for (const auto& file : contentsOf("reference")) {
+        bool mask = file.first.compare(0, 4, "ZOF_") == 0;
+        if (mask || file.first == "A.TGA" || file.first == "b.tga") {
+            writeFile((mask ? "masks/" : "one/") + file.first, file.second);
+        }
+    }
+    // Masks beside the icons are passed over; an icon of the same name in a
+    // later folder leaves the first one's files as they are.
+    makeIconFolder("decoys", 7);
+    for (const char* mask : kMasks) writeFile(std::string("one/") + mask, readFile(std::string("decoys/") + mask));
+    writeFile("two/B.tga", noiseTga(4, 4, 32, 99).bytes());
+    std::remove("reference/rle.tga");  // A.TGA and b.tga are its icons
+    std::remove("reference/small.tga");
+    runInside("reference");
+
+    const std::string one = toolPath("one"), two = toolPath("two");
+    ToolResult result = runTool({"--masks", toolPath("masks"), "-o", toolPath("out"), one, two});
+    EXPECT_EQ(result.output, kExpectedBanner + heading(one) + kHeader + reportLine("A.tga", "Normal") +
+                                 reportLine("b.tga", "Normal") + "Processing complete! 2 of 2 files processed\n" +
+                                 heading(two) + kHeader +
+                                 "WARN:\tFile \"B.tga\" was already written by this run. Skipped!\n"
+                                 "Processing complete! 0 of 1 files processed\n" + kExpectedClosing);
+    EXPECT_EQ(contentsOf("out"), writtenBy("reference"));
+}
+
+TEST(Arguments, OutputFolderThatCannotBeWrittenStopsTheRunWithOneLine) {
+    ScopedWorkDir dir;
+    makeIconFolder("icons", 1);
+    Contents before = contentsOf("icons");
+    std::vector<std::string> outputs = {toolPath("icons/b.tga/out")};
+    // Root may write into a folder without write bits; the tool does not. A
+    // Windows folder has no such bits.
+    if (runningNativeTool()) outputs.push_back("locked");
+    mkdir("locked", 0555);
+    for (const std::string& output : outputs) {
+        ToolResult result = runTool({"--output=" + output, toolPath("icons")});
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.output, std::string(kExpectedBanner) + "WARN:\tCan't write to folder \"" + output +
+                                     "\"!\n" + kExpectedClosing);
+        EXPECT_EQ(contentsOf("icons"), before);
+    }
+    EXPECT_TRUE(contentsOf("locked").empty());
 }

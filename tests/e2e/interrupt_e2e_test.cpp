@@ -112,10 +112,16 @@ TEST_P(Interrupted, LeavesNoTemporaryAndNoHalfWrittenFile) {
     std::uniform_int_distribution<long> delay(0, wholeRun.count());
     int stoppedBySignal = 0;
     for (int trial = 0; trial < trials; ++trial) {
-        ScopedWorkDir dir;
+        ScopedWorkDir source;
         writeFolder(folder);
+        // Every other run writes into another folder than the one it reads
+        // (and is started in): its temporary files are there.
+        ScopedWorkDir output;
+        ToolSetup setup;
+        setup.workDirectory = source.path();
+        if (trial % 2 == 1) setup.arguments = {"--output", toolPath(output.path())};
         int quiet = open("/dev/null", O_WRONLY);
-        int child = startTool(ToolSetup(), quiet, quiet);
+        int child = startTool(setup, quiet, quiet);
         close(quiet);
         std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
         kill(child, signalNumber);
@@ -125,6 +131,8 @@ TEST_P(Interrupted, LeavesNoTemporaryAndNoHalfWrittenFile) {
         bool stopped = endedBy(signalNumber, status);
         ASSERT_TRUE(stopped || (WIFEXITED(status) && WEXITSTATUS(status) == 0)) << "trial " << trial << ", status " << status;
         stoppedBySignal += stopped;
+        ASSERT_EQ(problemsIn({}), "") << "trial " << trial;  // the output folder: finished files only
+        ASSERT_EQ(chdir(source.path().c_str()), 0);
         ASSERT_EQ(problemsIn(folder), "") << "trial " << trial;
     }
     EXPECT_GE(stoppedBySignal, trials / 4) << "the signals mostly came too late to test anything";
