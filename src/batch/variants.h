@@ -22,9 +22,10 @@ struct OutputPlace {
 };
 
 // Writes each variant whose mask is loaded and of the icon's size: the icon
-// with that mask laid over it. Every variant file is made like the icon,
-// without set-id bits. A variant that cannot be written is reported on
-// `console`. `source` keeps its pixels. Returns how many were written.
+// with that mask laid over it. Every variant file is a new file made from
+// the icon as `place` says (see FileLikeness::forOtherFiles). A variant that
+// cannot be written is reported on `console`. `source` keeps its pixels.
+// Returns how many were written.
 int produceVariants(TgaImage& source, const std::string& baseName, const MaskSet& masks, const OutputPlace& place,
                     std::FILE* console);
 

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <string>
 
 #include "platform/file_faults.h"
@@ -75,13 +74,13 @@ std::size_t transferAll(Transfer transfer, iovec* parts, int count) {
     return total;
 }
 
-// Whether the file opened through the link `path` (of the folder
-// `directory` stands for) may be read. A link is
-// followed only when root, the user running the tool or the owner of the
-// file it reaches made it: a link that someone else planted in a folder
-// must not make a run (as root, or as the file's owner) copy a picture its
-// planter may not read into files the planter can. The entry is looked at
-// after the opening; if it is no longer a link, it must be the file opened.
+// Whether the file opened through the link `path` (in the folder
+// `directory` stands for) may be read. A link is followed only when root,
+// the user running the tool or the owner of the file it reaches made it: a
+// link that someone else planted in a folder must not make a run (as root,
+// or as the file's owner) copy a picture its planter may not read into files
+// the planter can. The entry is looked at after the opening; if it is no
+// longer a link, it must be the file opened.
 bool linkMayBeFollowed(int directory, const std::string& path, const struct stat& opened) {
     struct stat entry;
     if (fstatat(directory, path.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) return false;
