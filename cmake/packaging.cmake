@@ -41,6 +41,10 @@ install(FILES
   ${PROJECT_SOURCE_DIR}/examples/icons/ZOF_PASSIVE_MASK.tga
   ${PROJECT_SOURCE_DIR}/examples/icons/ZOF_AUTOCAST_MASK.tga
   DESTINATION ${BD_INSTALL_MASKS_DIR})
+# The manual page, where a system looks for it; the archives leave it out.
+if(NOT BD_PORTABLE_LAYOUT)
+  install(FILES ${PROJECT_SOURCE_DIR}/button-disabler.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
 
 # The system part of the archive's name: the processor as users know it.
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$")
