@@ -6,10 +6,11 @@
 # Stages: the Debian packages the suite needs (all installed up front);
 # Debug and Release builds, warning-free, with every test; the read-only
 # tests once more without root's override (when run as root); the Windows
-# build and its end-to-end tests under wine; the release archives, made
-# and their contents checked (tools/package.sh); each fuzz target on a fixed
-# seed (FUZZ_RUNS inputs, 0 skips the stage); the whole suite under
-# AddressSanitizer and UBSan.
+# build and its end-to-end tests under wine; the release packages, made
+# and their contents checked, and as root the .deb installed, run and
+# removed (tools/package.sh); each fuzz target on a fixed seed (FUZZ_RUNS
+# inputs, 0 skips the stage); the whole suite under AddressSanitizer and
+# UBSan.
 #
 # Tests that need the third-party TGA corpus look for it in
 # ../shared/testdata/tga-corpus beside the project, or where BD_TGA_CORPUS
@@ -77,7 +78,7 @@ stage "Debug build and tests" build_and_test "$root/build-test/debug" -DCMAKE_BU
 stage "Release build and tests" build_and_test "$root/build-test/release" -DCMAKE_BUILD_TYPE=Release
 stage "Read-only tests without root's override" "$root/tools/test-read-only.sh" "$root/build-test/release"
 stage "Windows build and end-to-end tests under wine" "$root/tools/test-windows.sh"
-stage "Release archives made and checked" "$root/tools/package.sh"
+stage "Release packages made and checked" "$root/tools/package.sh"
 if [ "${FUZZ_RUNS:-}" = 0 ]; then
   stage "Fuzz targets on a fixed seed" skipped_because "FUZZ_RUNS=0"
 else
