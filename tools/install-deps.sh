@@ -37,10 +37,12 @@ if [ "$(id -u)" -ne 0 ]; then
   as_root=(sudo)
   # Without a terminal there is nobody to type a password.
   [ -t 0 ] || as_root=(sudo -n)
-  # Asked once, up front: a user who may not use sudo (or whose sudo needs
-  # a password nobody can type) gets the command, not a failed apt-get.
+  # Asked once, up front: a user who may not use sudo, or not for apt-get
+  # (or whose sudo needs a password nobody can type), gets the command, not
+  # a failed apt-get.
   if [ -t 0 ]; then sudo -v; else sudo -n true; fi 2>/dev/null ||
     stop_with_root_command "sudo did not give it here"
+  sudo -n -l apt-get >/dev/null 2>&1 || stop_with_root_command "sudo does not let you run apt-get here"
 fi
 echo "Installing missing Debian packages (a few minutes on a fresh machine): ${missing[*]}"
 if $needs_i386; then quietly "${as_root[@]}" dpkg --add-architecture i386; fi

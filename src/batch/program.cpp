@@ -63,9 +63,10 @@ std::vector<Job> planJobs(const std::vector<std::string>& paths) {
             case platform::PathKind::Folder:
                 // A name ending in ".tga" is an icon's, never a folder to
                 // work on: a folder, or a link to one, that a shell glob
-                // picked up is noted and passed over with the files.
-                if (platform::hasTgaExtension(platform::splitPath(path).name)) {
-                    addFile(path);
+                // picked up (or that completion ended with a separator) is
+                // noted and passed over with the files.
+                if (platform::hasTgaExtension(platform::splitPath(platform::trimmedPath(path)).name)) {
+                    addFile(platform::trimmedPath(path));
                 } else {
                     addFolder(path);
                 }
@@ -302,6 +303,9 @@ int runProgram(int argc, char** argv) {
     workOnLine(line);
     // The keyboard is taken before the closing lines appear, so that a key
     // typed as they do is kept for the wait. Without the wait, no prompt.
+    // The report is out first, while Ctrl+C can still stop a run whose
+    // output has stalled.
+    std::fflush(stdout);
     if (line.waitForKey) platform::prepareKeyWait();
     platform::printText(stdout, line.waitForKey ? texts::kClosingBlock : texts::kClosingWithoutPrompt);
     // The prompt has no line end: it must be on the screen during the wait.

@@ -21,7 +21,8 @@ void printFormatted(std::FILE* stream, const char* format, ...) __attribute__((f
 bool isConsole(std::FILE* stream);
 
 // `name` as it is to be printed to `stream`. On a terminal or console every
-// control byte (below 0x20, and 0x7F) shows as '?', as ls shows them: a
+// control character (bytes below 0x20 and 0x7F; the C1 controls, U+0080 to
+// U+009F or a lone byte 0x80 to 0x9F) shows as '?', as ls shows them: a
 // name must not be able to move the cursor, change the terminal's settings
 // or fake a line of the report. Into a file or a pipe its bytes go as they
 // are.

@@ -1,6 +1,5 @@
 // Formatting for the console, the same everywhere; each system prints the
 // result its own way (printText).
-#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 #include <string>
@@ -28,14 +27,49 @@ void printFormatted(std::FILE* stream, const char* format, ...) {
     va_end(again);
 }
 
+namespace {
+
+// How many bytes of `text` from `at` on form one well-formed UTF-8
+// character of several bytes; 0 when they form none.
+std::size_t multiByteCharacterAt(const std::string& text, std::size_t at) {
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4                             ? 4
+                                                                                          : 0;
+    if (length == 0 || at + length > text.size()) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80) return 0;
+    }
+    return length;
+}
+
+// C0 controls, DEL, and the C1 controls as single bytes (CSI is 0x9B on an
+// eight-bit terminal).
+bool isControlByte(unsigned char byte) {
+    return byte < 0x20 || byte == 0x7F || (byte >= 0x80 && byte <= 0x9F);
+}
+
+}  // namespace
+
 std::string shownName(std::FILE* stream, const std::string& name) {
-    const auto isControl = [](char byte) {
-        const unsigned char value = static_cast<unsigned char>(byte);
-        return value < 0x20 || value == 0x7F;
-    };
-    if (std::none_of(name.begin(), name.end(), isControl) || !isConsole(stream)) return name;
-    std::string shown = name;
-    std::replace_if(shown.begin(), shown.end(), isControl, '?');
+    if (!isConsole(stream)) return name;
+    // Each control shows as one '?', as ls shows them: a C1 control written
+    // as a UTF-8 character (U+0080 to U+009F) as well as a lone byte. Every
+    // other character, and every other byte, as it is.
+    std::string shown;
+    for (std::size_t at = 0; at < name.size();) {
+        const std::size_t length = multiByteCharacterAt(name, at);
+        const bool c1Character = length == 2 && static_cast<unsigned char>(name[at]) == 0xC2 &&
+                                 static_cast<unsigned char>(name[at + 1]) < 0xA0;
+        if (c1Character || (length == 0 && isControlByte(static_cast<unsigned char>(name[at])))) {
+            shown += '?';
+            at += c1Character ? 2 : 1;
+        } else {
+            const std::size_t take = length == 0 ? 1 : length;
+            shown.append(name, at, take);
+            at += take;
+        }
+    }
     return shown;
 }
 

@@ -49,6 +49,11 @@ struct SplitPath {
 };
 SplitPath splitPath(const std::string& path);
 
+// `path` as the file system reads it: without the separators that end it
+// ("pack/Zz.tga/") and, on Windows, without the dots and spaces it drops
+// from the end of a name ("Zz.tga. "). "" for a root.
+std::string trimmedPath(const std::string& path);
+
 // Makes the folder `path` names, with every folder on the way that does not
 // exist yet. True when it is a folder afterwards (also when it was one
 // before).

@@ -192,7 +192,8 @@ TEST(Arguments, GivenNameEndingInTgaIsAnIconNeverAFolder) {
     writeFile("ZOF_NORMAL_MASK.tga", noiseTga(4, 4, 32, 10).bytes());
     const Bytes mine = readFile("mine.tga");
     std::vector<std::string> arguments;
-    for (const char* name : {"b.tga", "Sub.tga", "Zz.tga"}) arguments.push_back(toolPath(dir.path() + "/pack/" + name));
+    // (A separator after the name, as completion adds to a folder's, changes nothing.)
+    for (const char* name : {"b.tga", "Sub.tga", "Zz.tga/"}) arguments.push_back(toolPath(dir.path() + "/pack/" + name));
     ToolResult result = runTool(arguments);
     EXPECT_EQ(bodyOf(result.output), kHeader + reportLine("b.tga", "Normal") +
                                          "NOTE:\tFile \"Sub.tga\" is a folder, not an icon. Skipped!\n"
@@ -339,11 +340,13 @@ TEST(Arguments, OnATerminalNamesShowNoControlBytesAndTheKeyWaitEndsTheLine) {
     if (!runningNativeTool()) GTEST_SKIP() << "needs a terminal of this machine";
     ScopedWorkDir dir;
     writeFile("Fire\x1b(0\x1b[?25l.tga", noiseTga(2, 2, 32, 1).bytes());
+    writeFile("Csi\xc2\x9b" "1m\x9b" "2m\xe9.tga", noiseTga(2, 2, 32, 2).bytes());  // C1 CSI, in UTF-8 and alone
     const std::pair<int, std::string> run = runOnTerminal(nullptr, "k", 10000);
     EXPECT_EQ(run.first, 0);
     const std::string& shown = run.second;
     EXPECT_NE(shown.find("Fire?(0?[?25l.tga"), std::string::npos) << shown;
     EXPECT_EQ(shown.find('\x1b'), std::string::npos);
+    EXPECT_NE(shown.find("Csi?1m?2m\xe9.tga"), std::string::npos) << shown;  // other bytes as they are
     const std::string promptThenLineEnd = "Press any key to exit ...\r\n";
     ASSERT_GE(shown.size(), promptThenLineEnd.size());
     EXPECT_EQ(shown.substr(shown.size() - promptThenLineEnd.size()), promptThenLineEnd);

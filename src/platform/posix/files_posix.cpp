@@ -250,16 +250,17 @@ bool keepOwnerAndMode(FileHandle handle, const ReplacementTarget& target) {
     // mode then sets. Only root may give a file to another user; anyone may
     // give it a group they belong to. A set-id bit goes only with the owner
     // or group it belongs to. A file left in another group gives that group
-    // what it gives everyone else: never more than the icon's group had,
-    // and never less than strangers get (in a set-group-ID team folder the
-    // icon's owner is often a member of the group the file is left in).
+    // exactly what it gives everyone else: its members were strangers to the
+    // icon, so they get no more than before, and never less than strangers
+    // get (in a set-group-ID team folder the icon's owner is often a member
+    // of the group the file is left in, and must not be locked out).
     const bool given = givenAway(target);
     mode_t mode = target.mode;
     if (given && fchown(descriptor, target.owner, target.group) != 0) {
         if (target.owner != facts.user) mode &= ~static_cast<mode_t>(S_ISUID);
         if (fchown(descriptor, static_cast<uid_t>(-1), target.group) != 0) {
             const mode_t othersAsGroup = (mode & S_IRWXO) << 3;
-            mode = (mode & ~static_cast<mode_t>(S_ISGID | S_IRWXG)) | (mode & S_IRWXG & othersAsGroup);
+            mode = (mode & ~static_cast<mode_t>(S_ISGID | S_IRWXG)) | othersAsGroup;
         }
     }
     // Created with the permissions, the file lacks only what the umask took

@@ -87,6 +87,11 @@ SplitPath splitPath(const std::string& path) {
     return {path.substr(0, slash + 1), path.substr(slash + 1)};
 }
 
+std::string trimmedPath(const std::string& path) {
+    std::string::size_type end = path.find_last_not_of('/');
+    return end == std::string::npos ? std::string() : path.substr(0, end + 1);
+}
+
 bool makeFolder(const std::string& path) {
     if (pathKind(path) == PathKind::Folder) return true;
     // Each folder on the way, then the folder itself; whatever cannot be

@@ -130,7 +130,12 @@ std::string resolveName(Folder& folder, const std::string& name) {
 }
 
 bool entryExists(Folder& folder, const std::string& name) {
-    return !name.empty() && posix::findEntry(folder, name) != nullptr;
+    if (name.empty()) return false;
+    if (posix::findEntry(folder, name) != nullptr) return true;
+    // A folder that may be searched but not listed still shows an entry of
+    // the exact name.
+    struct stat info;
+    return fstatat(posix::descriptorOf(folder), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 bool isFolderIn(Folder& folder, const std::string& name) {

@@ -176,6 +176,19 @@ SplitPath splitPath(const std::string& path) {
     return {std::string(), path};
 }
 
+std::string trimmedPath(const std::string& path) {
+    std::string trimmed = path;
+    for (std::string::size_type before = std::string::npos; before != trimmed.size();) {
+        before = trimmed.size();
+        while (!trimmed.empty() && (trimmed.back() == '\\' || trimmed.back() == '/')) trimmed.pop_back();
+        // "." and ".." are names of their own, not names with dots dropped.
+        const std::string name = trimmed.substr(trimmed.find_last_of("\\/:") + 1);
+        if (name.find_first_not_of('.') == std::string::npos) break;
+        while (!trimmed.empty() && (trimmed.back() == '.' || trimmed.back() == ' ')) trimmed.pop_back();
+    }
+    return trimmed;
+}
+
 bool makeFolder(const std::string& path) {
     if (pathKind(path) == PathKind::Folder) return true;
     std::wstring wide;
