@@ -38,6 +38,39 @@ bool waitUntilRaw(int master) {
     return false;
 }
 
+// The status of `child` once it ends. A wait that goes wrong would block
+// for ever: a child still there after five seconds is killed, and the test
+// fails saying what did not end.
+int statusOf(pid_t child, const char* what) {
+    int status = -1;
+    for (int i = 0; i < 500; ++i) {
+        if (waitpid(child, &status, WNOHANG) == child) return status;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    ADD_FAILURE() << what << " had not ended after 5 seconds";
+    return status;
+}
+
+bool exitedWithZero(int status) {
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// What the terminal shows within five seconds: all that has come once
+// nothing more comes for a tenth of a second ("" if nothing came at all).
+std::string shownOn(int master) {
+    std::string shown;
+    pollfd output{master, POLLIN, 0};
+    char buffer[256];
+    for (int timeout = 5000; poll(&output, 1, timeout) > 0; timeout = 100) {
+        ssize_t got = read(master, buffer, sizeof buffer);
+        if (got <= 0) break;
+        shown.append(buffer, static_cast<std::size_t>(got));
+    }
+    return shown;
+}
+
 // Runs waitForKey in a child whose controlling terminal is a new pty and
 // types `keys` into it, before the wait starts or once it runs.
 WaitOutcome runWait(const std::string& keys, bool typeBeforeWait) {
@@ -104,9 +137,8 @@ TEST(KeyWait, EndsAtOnceWithoutATerminal) {
         platform::waitForKey("");
         _exit(0);
     }
-    int status = -1;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_GT(child, 0);
+    EXPECT_TRUE(exitedWithZero(statusOf(child, "the wait without a terminal")));
 }
 
 TEST(KeyWait, AnyKeyEndsItAndTheTerminalIsRestored) {
@@ -123,16 +155,14 @@ TEST(KeyWait, CtrlCIsAKeyNotASignal) {
 }
 
 TEST(KeyWait, SpecialKeysSequenceIsConsumedWhole) {
-    // Arrow up, then a key typed later that belongs to the shell.
-    WaitOutcome outcome = runWait("\x1b[Az", false);
-    EXPECT_TRUE(outcome.exitedNormally);
-    EXPECT_EQ(outcome.leftOver, "z");
-    outcome = runWait("\x1b[15~k", false);  // F5
-    EXPECT_EQ(outcome.leftOver, "k");
-    outcome = runWait("\x1bOPk", false);  // F1 in application mode
-    EXPECT_EQ(outcome.leftOver, "k");
-    outcome = runWait("\xC3\xA9k", false);  // é: one key, two bytes
-    EXPECT_EQ(outcome.leftOver, "k");
+    // Arrow up, F5, F1 in application mode, and characters of two, three
+    // and four bytes (é, 火, 🙂): one key each. Then a key typed later that
+    // belongs to the shell.
+    for (const char* key : {"\x1b[A", "\x1b[15~", "\x1bOP", "\xC3\xA9", "\xE7\x81\xAB", "\xF0\x9F\x99\x82"}) {
+        WaitOutcome outcome = runWait(std::string(key) + "k", false);
+        EXPECT_TRUE(outcome.exitedNormally) << key;
+        EXPECT_EQ(outcome.leftOver, "k") << key;
+    }
 }
 
 TEST(KeyWait, KeyTypedBeforeTheWaitEndsIt) {
@@ -156,8 +186,7 @@ TEST(KeyWait, TerminationDuringTheWaitRestoresTheTerminal) {
         ASSERT_GT(child, 0);
         ASSERT_TRUE(waitUntilRaw(master));
         kill(child, signalNumber);
-        int status = 0;
-        waitpid(child, &status, 0);
+        int status = statusOf(child, "the run ended by a signal");
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << signalNumber;
         // A new terminal starts with line input, echo and signal keys on.
         termios after;
@@ -238,9 +267,7 @@ TEST(KeyWait, StopDuringTheWaitGivesTheTerminalBack) {
     kill(job, SIGCONT);
     EXPECT_TRUE(waitUntilRaw(master));
     ASSERT_EQ(write(master, "q", 1), 1);
-    int status = -1;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(exitedWithZero(statusOf(child, "the wait after a stop")));
     close(master);
     close(report[0]);
     close(report[1]);
@@ -257,13 +284,13 @@ TEST(KeyWait, PromptGoesToTheTerminalWhenTheOutputDoesNot) {
         _exit(0);
     }
     ASSERT_GT(child, 0);
-    ASSERT_TRUE(waitUntilRaw(master));
-    char shown[64] = {};
-    ASSERT_GT(read(master, shown, sizeof shown - 1), 0);
-    EXPECT_EQ(std::string(shown), "Press any key");
+    EXPECT_TRUE(waitUntilRaw(master));
+    EXPECT_EQ(shownOn(master), "Press any key");
     ASSERT_EQ(write(master, "q", 1), 1);
-    int status = 0;
-    waitpid(child, &status, 0);
+    // The key ends the prompt's line on the terminal (where output turns
+    // a line end into carriage return and line feed).
+    EXPECT_EQ(shownOn(master), "\r\n");
+    EXPECT_TRUE(exitedWithZero(statusOf(child, "the wait for a key")));
     close(master);
 }
 
@@ -295,10 +322,8 @@ TEST(KeyWait, PreparedKeyboardIsRawBeforeTheWaitAndTheWaitEndsTheLine) {
         if (got <= 0) break;
         shown.append(buffer, static_cast<std::size_t>(got));
     }
-    int status = -1;
-    waitpid(child, &status, 0);
+    EXPECT_TRUE(exitedWithZero(statusOf(child, "the wait after a prepared keyboard")));
     close(master);
     close(ready[0]);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(shown, "\r\n");  // no echo of the key, and the line ended
 }
