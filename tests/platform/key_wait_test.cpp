@@ -239,7 +239,11 @@ TEST(KeyWait, StopDuringTheWaitGivesTheTerminalBack) {
         pid_t job = fork();
         if (job == 0) {
             setpgid(0, 0);
+            // Still in the background if the leader has not made it the
+            // foreground yet: without this, SIGTTOU would stop it.
+            signal(SIGTTOU, SIG_IGN);
             tcsetpgrp(0, getpid());
+            signal(SIGTTOU, SIG_DFL);
             platform::protectRun();
             platform::waitForKey("");
             _exit(0);
