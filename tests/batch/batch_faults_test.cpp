@@ -10,6 +10,7 @@
 #include <set>
 
 #include "batch/batch_run.h"
+#include "e2e/expected_output.h"
 #include "platform/file_faults.h"
 #include "platform/names.h"
 #include "support/console_capture.h"
@@ -64,13 +65,6 @@ std::map<std::string, Bytes> makeFolder(bool staleVariants) {
 
 std::string cannotWrite(const std::string& name) {
     return "WARN:\tCan't write file \"" + name + "\"!\n";
-}
-
-std::string reportLine(const std::string& name, bool runLength) {
-    char line[256];
-    std::snprintf(line, sizeof line, "%-22s\t%s\t%4d\t%4d\n", name.c_str(), runLength ? "RLE   " : "Normal",
-                  kSide, kSide);
-    return line;
 }
 
 // A complete output: a 32-bit picture of the icons' size that loads whole.
@@ -148,7 +142,7 @@ TEST_P(FailingFileOperation, OnlyTheOutputItHitsIsLostAndTheRunGoesOn) {
             for (const std::string& output : kAlphaOutputs) EXPECT_EQ(readFile(output), before.at(output));
         } else if (failed.empty()) {
             pastTheLastCall = true;
-            EXPECT_EQ(text, reportLine("Alpha.tga", true));
+            EXPECT_EQ(text, reportLine("Alpha.tga", kSide, kSide, true));
         } else {
             ASSERT_EQ(failed.size(), 1u) << text;
             const std::string& lost = *failed.begin();
@@ -156,7 +150,8 @@ TEST_P(FailingFileOperation, OnlyTheOutputItHitsIsLostAndTheRunGoesOn) {
             EXPECT_EQ(readFile(lost), before.at(lost)) << lost << " lost its previous bytes";
             bool iconLost = lost == "Alpha.tga";
             EXPECT_EQ(processed, iconLost ? 0 : 1);
-            EXPECT_EQ(text, iconLost ? cannotWrite(lost) : cannotWrite(lost) + reportLine("Alpha.tga", true));
+            EXPECT_EQ(text, iconLost ? cannotWrite(lost)
+                                     : cannotWrite(lost) + reportLine("Alpha.tga", kSide, kSide, true));
             for (const std::string& output : kAlphaOutputs) {
                 if (output == lost) continue;
                 EXPECT_NE(readFile(output), before.at(output)) << output << " was not written";
@@ -166,7 +161,7 @@ TEST_P(FailingFileOperation, OnlyTheOutputItHitsIsLostAndTheRunGoesOn) {
 
         // The run goes on: the next icon and all its variants are written.
         EXPECT_EQ(run.process("Beta.tga"), 1);
-        EXPECT_EQ(run.output(), reportLine("Beta.tga", false));
+        EXPECT_EQ(run.output(), reportLine("Beta.tga", kSide, kSide, false));
         for (const std::string& output : kBetaOutputs) EXPECT_TRUE(isWrittenPicture(output)) << output;
         // No temporary file, nothing else.
         EXPECT_EQ(listDirectory(), sortedNames(before, kBetaOutputs));
@@ -191,7 +186,7 @@ TEST_F(BatchFaults, NewVariantThatCannotBeFinishedLeavesNoFile) {
     RunInFolder run;
     platform::failNth(FileOp::Write, 2);  // the disabled variant's pixels: a full disk
     EXPECT_EQ(run.process("Alpha.tga"), 1);
-    EXPECT_EQ(run.output(), cannotWrite("DISAlpha.tga") + reportLine("Alpha.tga", true));
+    EXPECT_EQ(run.output(), cannotWrite("DISAlpha.tga") + reportLine("Alpha.tga", kSide, kSide, true));
     EXPECT_EQ(listDirectory(), sortedNames(before, {"PASAlpha.tga", "Alpha_Autocast.tga"}));
 }
 
@@ -205,7 +200,7 @@ TEST_F(BatchFaults, IconDeletedBetweenListingAndItsTurnIsPassedOverSilently) {
     EXPECT_FALSE(fileExists("Alpha.tga"));
     EXPECT_FALSE(fileExists("DISAlpha.tga"));
     EXPECT_EQ(run.process("Beta.tga"), 1);
-    EXPECT_EQ(run.output(), reportLine("Beta.tga", false));
+    EXPECT_EQ(run.output(), reportLine("Beta.tga", kSide, kSide, false));
 }
 
 TEST_F(BatchFaults, ReadOnlyFolderLosesNothingAndSaysSoForEachOutput) {

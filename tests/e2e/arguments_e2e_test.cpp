@@ -23,8 +23,6 @@ using namespace test_support;
 
 namespace {
 
-const char* const kHeader = "********************** Processing *********************************************\n";
-
 using Contents = std::map<std::string, Bytes>;
 
 // Four masks of 4 x 4 pixels, icons of that size (one run-length encoded)
@@ -63,12 +61,6 @@ ToolResult runInside(const std::string& folder) {
 std::string heading(const std::string& folder) {
     std::string line = "********************** Folder \"" + folder + "\" ";
     return line + std::string(line.size() < 76 ? 79 - line.size() : 3, '*') + "\n";
-}
-
-std::string reportLine(const std::string& name, const char* kind) {
-    char line[256];
-    std::snprintf(line, sizeof line, "%-22s\t%s\t   4\t   4\n", name.c_str(), kind);
-    return line;
 }
 
 }  // namespace
@@ -151,12 +143,12 @@ TEST(Arguments, GivenFilesAreWorkedOnAloneAndNamesThatAreNoIconsAreNoted) {
     EXPECT_EQ(result.exitCode, 0);
     // In the order a run takes names, each line where the file would stand.
     EXPECT_EQ(bodyOf(result.output),
-              kHeader + reportLine("A.tga", "Normal") + reportLine("b.tga", "Normal") +
+              kProcessingHeader + reportLine("A.tga", 4, 4) + reportLine("b.tga", 4, 4) +
                   "NOTE:\tFile \"b_Autocast.tga\" has the suffix \"_Autocast\" of a variant, not an icon. Skipped!\n"
                   "NOTE:\tFile \"DISold.tga\" has the prefix \"DIS\" or \"PAS\" of a variant, not an icon. Skipped!\n"
                   "NOTE:\tFile \"notes.txt\" is not a *.tga file. Skipped!\n"
-                  "NOTE:\tFile \"ZOF_PASSIVE_MASK.tga\" is a mask, not an icon. Skipped!\n"
-                  "Processing complete! 2 of 2 files processed\n");
+                  "NOTE:\tFile \"ZOF_PASSIVE_MASK.tga\" is a mask, not an icon. Skipped!\n" +
+                  summaryLine(2, 2));
 
     // The two icons and their variants as a run over the folder makes them;
     // everything else as it was.
@@ -174,8 +166,8 @@ TEST(Arguments, GivenFilesAreWorkedOnAloneAndNamesThatAreNoIconsAreNoted) {
     makeIconFolder("linked", 1);
     ASSERT_EQ(symlink("b.tga", "linked/alias.tga"), 0);
     result = runTool({toolPath(dir.path() + "/linked/alias.tga"), toolPath(dir.path() + "/linked/b.tga")});
-    EXPECT_EQ(bodyOf(result.output), kHeader + reportLine("alias.tga", "Normal") + reportLine("b.tga", "Normal") +
-                                         "Processing complete! 2 of 2 files processed\n");
+    EXPECT_EQ(bodyOf(result.output), kProcessingHeader + reportLine("alias.tga", 4, 4) + reportLine("b.tga", 4, 4) +
+                                         summaryLine(2, 2));
     EXPECT_EQ(readFile("linked/b.tga"), reference["b.tga"]);
     EXPECT_EQ(readFile("linked/alias.tga"), reference["b.tga"]);
 }
@@ -195,10 +187,10 @@ TEST(Arguments, GivenNameEndingInTgaIsAnIconNeverAFolder) {
     // (A separator after the name, as completion adds to a folder's, changes nothing.)
     for (const char* name : {"b.tga", "Sub.tga", "Zz.tga/"}) arguments.push_back(toolPath(dir.path() + "/pack/" + name));
     ToolResult result = runTool(arguments);
-    EXPECT_EQ(bodyOf(result.output), kHeader + reportLine("b.tga", "Normal") +
+    EXPECT_EQ(bodyOf(result.output), kProcessingHeader + reportLine("b.tga", 4, 4) +
                                          "NOTE:\tFile \"Sub.tga\" is a folder, not an icon. Skipped!\n"
-                                         "NOTE:\tFile \"Zz.tga\" is a folder, not an icon. Skipped!\n"
-                                         "Processing complete! 1 of 1 files processed\n");
+                                         "NOTE:\tFile \"Zz.tga\" is a folder, not an icon. Skipped!\n" +
+                                         summaryLine(1, 1));
     EXPECT_EQ(readFile("mine.tga"), mine);
     EXPECT_EQ(listDirectory(), (std::vector<std::string>{"ZOF_NORMAL_MASK.tga", "mine.tga", "pack"}));
 }
@@ -416,11 +408,10 @@ TEST(Arguments, MasksFolderServesEveryFolderAndAnIconAlreadyWrittenIsSkipped) {
 
     const std::string one = toolPath("one"), two = toolPath("two");
     ToolResult result = runTool({"--masks", toolPath("masks"), "-o", toolPath("out"), one, two});
-    EXPECT_EQ(result.output, kExpectedBanner + heading(one) + kHeader + reportLine("A.tga", "Normal") +
-                                 reportLine("b.tga", "Normal") + "Processing complete! 2 of 2 files processed\n" +
-                                 heading(two) + kHeader +
-                                 "WARN:\tFile \"B.tga\" was already written by this run. Skipped!\n"
-                                 "Processing complete! 0 of 1 files processed\n" + kExpectedClosing);
+    EXPECT_EQ(result.output, kExpectedBanner + heading(one) + kProcessingHeader + reportLine("A.tga", 4, 4) +
+                                 reportLine("b.tga", 4, 4) + summaryLine(2, 2) + heading(two) + kProcessingHeader +
+                                 "WARN:\tFile \"B.tga\" was already written by this run. Skipped!\n" +
+                                 summaryLine(0, 1) + kExpectedClosing);
     EXPECT_EQ(contentsOf("out"), writtenBy("reference"));
 }
 

@@ -13,27 +13,8 @@ using namespace test_support;
 
 namespace {
 
-const char* const kHeader = "********************** Processing *********************************************\n";
-
 TgaFile icon(std::uint16_t width, std::uint16_t height, std::uint8_t depth = 32, std::uint32_t seed = 1) {
     return noiseTga(width, height, depth, seed);
-}
-
-std::string summary(int processed, int candidates) {
-    return "Processing complete! " + std::to_string(processed) + " of " + std::to_string(candidates) +
-           " files processed\n";
-}
-
-std::string normalLine(const std::string& name, int w, int h) {
-    char line[512];
-    std::snprintf(line, sizeof line, "%-22s\tNormal\t%4d\t%4d\n", name.c_str(), w, h);
-    return line;
-}
-
-std::string rleLine(const std::string& name, int w, int h) {
-    char line[512];
-    std::snprintf(line, sizeof line, "%-22s\tRLE   \t%4d\t%4d\n", name.c_str(), w, h);
-    return line;
 }
 
 // Runs the tool and returns the text between banner and closing block.
@@ -62,7 +43,7 @@ TEST(BatchRun, MasksAloneAreNotCandidates) {
                              "ZOF_AUTOCAST_MASK.tga"}) {
         writeFile(name, mask);
     }
-    EXPECT_EQ(runBody(), kHeader + summary(0, 0));
+    EXPECT_EQ(runBody(), kProcessingHeader + summaryLine(0, 0));
     EXPECT_EQ(readFile("ZOF_NORMAL_MASK.tga"), mask);
     EXPECT_EQ(listDirectory().size(), 4u);
 }
@@ -87,9 +68,9 @@ TEST(BatchRun, EligibilityRulesAndRunOrder) {
         "NOTE:\tFile \"ZOF_NORMAL_MASK.tga\" not found. No normal mask found!\n"
         "NOTE:\tFile \"ZOF_DISABLED_MASK.tga\" not found. No disabled mask found!\n"
         "NOTE:\tFile \"ZOF_AUTOCAST_MASK.tga\" not found. No autocast mask found!\n";
-    EXPECT_EQ(runBody(), notes + kHeader + normalLine(".tga", 1, 2) +
-                             normalLine("A.tga", 2, 3) + normalLine("b.tga", 3, 2) +
-                             normalLine("Z.tga", 5, 1) + normalLine("_x.tga", 1, 1) + summary(5, 5));
+    EXPECT_EQ(runBody(), notes + kProcessingHeader + reportLine(".tga", 1, 2) +
+                             reportLine("A.tga", 2, 3) + reportLine("b.tga", 3, 2) +
+                             reportLine("Z.tga", 5, 1) + reportLine("_x.tga", 1, 1) + summaryLine(5, 5));
     for (const char* name : {"DISCO.tga", "pasture.tga", "Fire_AUTOCAST.tga", "zof_passive_mask.TGA", "notes.txt"}) {
         EXPECT_EQ(readFile(name), skipped) << name;
     }
@@ -113,8 +94,8 @@ TEST(BatchRun, RewritesEveryFormAsUncompressed32BitBottomUp) {
     writeFile("rle24.tga", rle24.bytes());
     writeFile("topdown.tga", topDown.bytes());
 
-    EXPECT_EQ(runBody(), std::string(kAllMasksMissing) + kHeader + normalLine("plain.tga", 3, 2) +
-                             rleLine("rle24.tga", 4, 3) + normalLine("topdown.tga", 2, 2) + summary(3, 3));
+    EXPECT_EQ(runBody(), std::string(kAllMasksMissing) + kProcessingHeader + reportLine("plain.tga", 3, 2) +
+                             reportLine("rle24.tga", 4, 3, true) + reportLine("topdown.tga", 2, 2) + summaryLine(3, 3));
 
     Bytes plainBytes = plain.bytes();
     EXPECT_EQ(readFile("plain.tga"), plainBytes);  // already in the output form
@@ -161,7 +142,7 @@ TEST(BatchRun, FilesItCannotDecodeAreLeftUnchanged) {
 
     const std::string notTrueColour = "\" is not a 24 or 32 bit true-colour TGA. Left unchanged!\n";
     const std::string truncated = "\" is truncated. Left unchanged!\n";
-    EXPECT_EQ(runBody(), std::string(kAllMasksMissing) + kHeader +
+    EXPECT_EQ(runBody(), std::string(kAllMasksMissing) + kProcessingHeader +
                              "WARN:\tFile \"a_grey.tga" + notTrueColour +
                              "WARN:\tFile \"b_16.tga" + notTrueColour +
                              "WARN:\tFile \"c_mapped.tga" + notTrueColour +
@@ -169,7 +150,7 @@ TEST(BatchRun, FilesItCannotDecodeAreLeftUnchanged) {
                              "WARN:\tFile \"e_shortrle.tga" + truncated +
                              "WARN:\tFile \"f_header.tga" + truncated +
                              "WARN:\tFile \"g_empty.tga" + notTrueColour +
-                             summary(0, 8));
+                             summaryLine(0, 8));
     for (const auto& file : files) EXPECT_EQ(readFile(file.first), file.second) << file.first;
     EXPECT_EQ(listDirectory().size(), files.size() + 1);  // nothing left behind
 }
@@ -184,8 +165,8 @@ TEST(BatchRun, HugeDeclaredSizeInATinyFileIsHandledCheaply) {
     beyond.width = beyond.height = 65535;  // more than 32 bits can address
     writeFile("huge.tga", huge.bytes());
     writeFile("beyond.tga", beyond.bytes());
-    EXPECT_EQ(runBody(), std::string(kAllMasksMissing) + kHeader +
-                             "WARN:\tFile \"huge.tga\" is truncated. Left unchanged!\n" + summary(0, 2));
+    EXPECT_EQ(runBody(), std::string(kAllMasksMissing) + kProcessingHeader +
+                             "WARN:\tFile \"huge.tga\" is truncated. Left unchanged!\n" + summaryLine(0, 2));
     EXPECT_EQ(readFile("huge.tga"), huge.bytes());
     EXPECT_EQ(readFile("beyond.tga"), beyond.bytes());
 }
@@ -202,7 +183,7 @@ TEST(BatchRun, MaskNotesNameEachMissingOrUnusableMask) {
     EXPECT_EQ(runBody(), "NOTE:\tFile \"ZOF_DISABLED_MASK.tga\" not found. No disabled mask found!\n"
                          "NOTE:\tFile \"ZOF_PASSIVE_MASK.tga\" is not a usable mask. No passive mask found!\n"
                          "NOTE:\tFile \"ZOF_AUTOCAST_MASK.tga\" is not a usable mask. No autocast mask found!\n" +
-                             std::string(kHeader) + summary(0, 0));
+                             std::string(kProcessingHeader) + summaryLine(0, 0));
 }
 
 // An entry of a mask's name that is there but gives no picture is not a
@@ -222,7 +203,8 @@ TEST(BatchRun, MaskThatIsThereButGivesNoPictureIsUnusableNotMissing) {
                              " No disabled mask found!\n" + "NOTE:\tFile \"ZOF_PASSIVE_MASK.tga\" " +
                              (posix ? there : missing) + " No passive mask found!\n" +
                              "NOTE:\tFile \"ZOF_AUTOCAST_MASK.tga\" not found. No autocast mask found!\n" +
-                             "WARN:\tCan't find any mask! Nothing to process\n" + kHeader + summary(0, 0));
+                             "WARN:\tCan't find any mask! Nothing to process\n" + kProcessingHeader +
+                             summaryLine(0, 0));
 }
 
 TEST(BatchRun, UnusableMasksAloneMeanNoMaskAtAll) {
@@ -236,7 +218,7 @@ TEST(BatchRun, UnusableMasksAloneMeanNoMaskAtAll) {
                          "NOTE:\tFile \"ZOF_PASSIVE_MASK.tga\" is not a usable mask. No passive mask found!\n"
                          "NOTE:\tFile \"ZOF_AUTOCAST_MASK.tga\" is not a usable mask. No autocast mask found!\n"
                          "WARN:\tCan't find any mask! Nothing to process\n" +
-                             std::string(kHeader) + summary(0, 0));
+                             std::string(kProcessingHeader) + summaryLine(0, 0));
 }
 
 TEST(BatchRun, NamesDifferingOnlyInCaseAreTwoIcons) {
@@ -246,8 +228,8 @@ TEST(BatchRun, NamesDifferingOnlyInCaseAreTwoIcons) {
     TgaFile lower = icon(1, 1, 24, 2);
     writeFile("Fire.TGA", upper.bytes());
     writeFile("Fire.tga", lower.bytes());
-    EXPECT_EQ(runBody(), std::string(kAllMasksMissing) + kHeader + normalLine("Fire.tga", 1, 1) +
-                             normalLine("Fire.tga", 1, 1) + summary(2, 2));
+    EXPECT_EQ(runBody(), std::string(kAllMasksMissing) + kProcessingHeader + reportLine("Fire.tga", 1, 1) +
+                             reportLine("Fire.tga", 1, 1) + summaryLine(2, 2));
     // Each rewritten once, from its own pixels.
     EXPECT_EQ(readFile("Fire.TGA")[18], upper.data[0]);
     EXPECT_EQ(readFile("Fire.tga")[18], lower.data[0]);
@@ -274,8 +256,8 @@ TEST(BatchRun, LongNamesAreReportedInFull) {
     ScopedWorkDir dir;
     std::string longName = std::string(40, 'n') + ".tga";
     writeFile(longName, icon(1, 1).bytes());
-    EXPECT_EQ(runBody(), std::string(kAllMasksMissing) + kHeader + longName + "\tNormal\t   1\t   1\n" +
-                             summary(1, 1));
+    EXPECT_EQ(runBody(), std::string(kAllMasksMissing) + kProcessingHeader + longName + "\tNormal\t   1\t   1\n" +
+                             summaryLine(1, 1));
 }
 
 TEST(BatchRun, ReadOnlyIconIsReportedAndLeftAsItWas) {
@@ -286,8 +268,8 @@ TEST(BatchRun, ReadOnlyIconIsReportedAndLeftAsItWas) {
     Bytes original = icon(2, 2, 24).bytes();  // 24 bits: a rewrite would change it
     writeFile("locked.tga", original);
     chmod("locked.tga", 0444);
-    EXPECT_EQ(runBody(), std::string(kAllMasksMissing) + kHeader +
-                             "WARN:\tCan't write file \"locked.tga\"!\n" + summary(0, 1));
+    EXPECT_EQ(runBody(), std::string(kAllMasksMissing) + kProcessingHeader +
+                             "WARN:\tCan't write file \"locked.tga\"!\n" + summaryLine(0, 1));
     EXPECT_EQ(readFile("locked.tga"), original);
     EXPECT_EQ(listDirectory(), std::vector<std::string>{"locked.tga"});  // no temporary left
 }

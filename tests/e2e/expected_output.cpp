@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace test_support {
 
 const char* const kExpectedBanner =
@@ -35,6 +37,21 @@ const char* const kAllMasksMissing =
     "NOTE:\tFile \"ZOF_PASSIVE_MASK.tga\" not found. No passive mask found!\n"
     "NOTE:\tFile \"ZOF_AUTOCAST_MASK.tga\" not found. No autocast mask found!\n"
     "WARN:\tCan't find any mask! Nothing to process\n";
+
+const char* const kProcessingHeader =
+    "********************** Processing *********************************************\n";
+
+std::string reportLine(const std::string& name, int width, int height, bool runLength) {
+    char line[512];
+    std::snprintf(line, sizeof line, "%-22s\t%s\t%4d\t%4d\n", name.c_str(), runLength ? "RLE   " : "Normal", width,
+                  height);
+    return line;
+}
+
+std::string summaryLine(int processed, int candidates) {
+    return "Processing complete! " + std::to_string(processed) + " of " + std::to_string(candidates) +
+           " files processed\n";
+}
 
 std::string bodyOf(const std::string& output) {
     std::string banner = kExpectedBanner;

@@ -4,8 +4,6 @@
 // report prints each name as UTF-8 when the output is redirected.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "e2e/expected_output.h"
 #include "support/temp_dir.h"
 #include "support/tga_builder.h"
@@ -15,20 +13,8 @@ using namespace test_support;
 
 namespace {
 
-const char* const kHeader = "********************** Processing *********************************************\n";
 const char* const kMaskNames[] = {"ZOF_NORMAL_MASK.tga", "ZOF_DISABLED_MASK.tga", "ZOF_PASSIVE_MASK.tga",
                                   "ZOF_AUTOCAST_MASK.tga"};
-
-std::string normalLine(const std::string& name) {
-    char line[512];
-    std::snprintf(line, sizeof line, "%-22s\tNormal\t%4d\t%4d\n", name.c_str(), 1, 1);
-    return line;
-}
-
-std::string summary(int processed, int candidates) {
-    return "Processing complete! " + std::to_string(processed) + " of " + std::to_string(candidates) +
-           " files processed\n";
-}
 
 // One 24-bit pixel, told apart by its blue byte.
 Bytes pixelIcon(std::uint8_t blue) {
@@ -58,8 +44,8 @@ TEST(Names, FullWidthLookAlikeIsAnIconOfItsOwn) {
     const std::string lookAlike = "\xEF\xBC\xA6ire.tga";  // U+FF26, full-width F
     writeFile("Fire.tga", pixelIcon(10));
     writeFile(lookAlike, pixelIcon(20));
-    EXPECT_EQ(runBody(), std::string(kAllMasksMissing) + kHeader + normalLine("Fire.tga") + normalLine(lookAlike) +
-                             summary(2, 2));
+    EXPECT_EQ(runBody(), std::string(kAllMasksMissing) + kProcessingHeader + reportLine("Fire.tga", 1, 1) +
+                             reportLine(lookAlike, 1, 1) + summaryLine(2, 2));
     EXPECT_TRUE(rewrittenFrom("Fire.tga", 10));  // each once, from its own pixels
     EXPECT_TRUE(rewrittenFrom(lookAlike, 20));
 }
@@ -73,8 +59,8 @@ TEST(Names, NamesInAnyScriptAreProcessedAndPrintedAsUtf8) {
     writeFile(greek + ".tga", pixelIcon(1));
     writeFile(cyrillic + ".tga", pixelIcon(2));
     writeFile(chinese + ".tga", pixelIcon(3));
-    EXPECT_EQ(runBody(), kHeader + normalLine(greek + ".tga") + normalLine(cyrillic + ".tga") +
-                             normalLine(chinese + ".tga") + summary(3, 3));
+    EXPECT_EQ(runBody(), kProcessingHeader + reportLine(greek + ".tga", 1, 1) + reportLine(cyrillic + ".tga", 1, 1) +
+                             reportLine(chinese + ".tga", 1, 1) + summaryLine(3, 3));
     for (const std::string& base : {greek, cyrillic, chinese}) {
         for (const std::string& name : {"DIS" + base + ".tga", "PAS" + base + ".tga", base + "_Autocast.tga"}) {
             EXPECT_TRUE(fileExists(name)) << name;
@@ -88,7 +74,8 @@ TEST(Names, NameWhoseShortAliasEndsInTgaIsNoIcon) {
     writeFile("Fire.tga", pixelIcon(10));
     const Bytes other = pixelIcon(30);
     writeFile("Fire.tgaX", other);
-    EXPECT_EQ(runBody(), std::string(kAllMasksMissing) + kHeader + normalLine("Fire.tga") + summary(1, 1));
+    EXPECT_EQ(runBody(),
+              std::string(kAllMasksMissing) + kProcessingHeader + reportLine("Fire.tga", 1, 1) + summaryLine(1, 1));
     EXPECT_TRUE(rewrittenFrom("Fire.tga", 10));
     EXPECT_EQ(readFile("Fire.tgaX"), other);
 }
@@ -104,8 +91,9 @@ TEST(Names, LongestNameIsProcessedAndLongerVariantNamesAreReported) {
     for (const char* mask : kMaskNames) writeFile(mask, noiseTga(1, 1, 32, 5).bytes());
     writeFile(base + ".tga", pixelIcon(1));
     const std::string cannot = "WARN:\tCan't write file \"";
-    EXPECT_EQ(runBody(), kHeader + cannot + "DIS" + base + ".tga\"!\n" + cannot + "PAS" + base + ".tga\"!\n" +
-                             cannot + base + "_Autocast.tga\"!\n" + normalLine(base + ".tga") + summary(1, 1));
+    EXPECT_EQ(runBody(), kProcessingHeader + cannot + "DIS" + base + ".tga\"!\n" + cannot + "PAS" + base + ".tga\"!\n" +
+                             cannot + base + "_Autocast.tga\"!\n" + reportLine(base + ".tga", 1, 1) +
+                             summaryLine(1, 1));
     EXPECT_EQ(readFile(base + ".tga").size(), 22u);
     EXPECT_EQ(listDirectory().size(), 5u);  // no temporary left
 }

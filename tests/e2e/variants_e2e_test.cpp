@@ -15,8 +15,6 @@ using namespace test_support;
 
 namespace {
 
-const char* const kHeader = "********************** Processing *********************************************\n";
-
 TgaFile image(std::uint16_t width, std::uint16_t height, std::uint8_t depth, std::uint32_t seed) {
     return noiseTga(width, height, depth, seed);
 }
@@ -71,12 +69,6 @@ std::string run() {
     return bodyOf(result.output);
 }
 
-std::string report(const std::string& name, const char* kind, int w, int h) {
-    char line[512];
-    std::snprintf(line, sizeof line, "%-22s\t%s\t%4d\t%4d\n", name.c_str(), kind, w, h);
-    return line;
-}
-
 // The 32-bit pixels of `pixels` taken in the order of their indexes.
 // (Sized first and filled byte by byte: growing it by insert makes GCC 12
 // warn of an overflow that cannot happen, which breaks the Release build.)
@@ -89,8 +81,6 @@ Bytes pixelsInOrder(const Bytes& pixels, std::initializer_list<int> indexes) {
     return out;
 }
 
-const char* const kSummaryOne = "Processing complete! 1 of 1 files processed\n";
-
 }  // namespace
 
 TEST(Variants, AllFourMasksGiveThreeVariantsAndAMaskedIcon) {
@@ -100,7 +90,7 @@ TEST(Variants, AllFourMasksGiveThreeVariantsAndAMaskedIcon) {
     fire.id = "icon";
     writeFile("Fire.tga", fire.bytes());
 
-    EXPECT_EQ(run(), kHeader + report("Fire.tga", "Normal", 8, 8) + kSummaryOne);
+    EXPECT_EQ(run(), kProcessingHeader + reportLine("Fire.tga", 8, 8) + summaryLine(1, 1));
 
     Bytes header = headerOf(fire);
     EXPECT_EQ(readFile("DISFire.tga"), savedForm(header, laidOver(fire.data, masks.disabled.data)));
@@ -117,7 +107,7 @@ TEST(Variants, MaskOfAnotherSizeIsSkippedSilently) {
     writeFile("ZOF_PASSIVE_MASK.tga", image(4, 4, 32, 9).bytes());
     TgaFile fire = image(8, 8, 32, 5);
     writeFile("Fire.tga", fire.bytes());
-    EXPECT_EQ(run(), kHeader + report("Fire.tga", "Normal", 8, 8) + kSummaryOne);
+    EXPECT_EQ(run(), kProcessingHeader + reportLine("Fire.tga", 8, 8) + summaryLine(1, 1));
     EXPECT_TRUE(fileExists("DISFire.tga"));
     EXPECT_FALSE(fileExists("PASFire.tga"));
     EXPECT_TRUE(fileExists("Fire_Autocast.tga"));
@@ -128,7 +118,7 @@ TEST(Variants, TwentyFourBitIconAndMasksGiveOpaque32BitVariants) {
     Masks masks = writeMasks(4, 24);
     TgaFile icon = image(4, 4, 24, 6);
     writeFile("icon.tga", icon.bytes());
-    EXPECT_EQ(run(), kHeader + report("icon.tga", "Normal", 4, 4) + kSummaryOne);
+    EXPECT_EQ(run(), kProcessingHeader + reportLine("icon.tga", 4, 4) + summaryLine(1, 1));
     // An opaque mask replaces every colour; alpha becomes 255.
     EXPECT_EQ(readFile("DISicon.tga"), savedForm(headerOf(icon), asBgra(masks.disabled.data, 3)));
     EXPECT_EQ(readFile("icon.tga"), savedForm(headerOf(icon), asBgra(masks.normal.data, 3)));
@@ -142,7 +132,7 @@ TEST(Variants, RunLengthIconGivesUncompressedVariants) {
     icon.imageType = 10;
     icon.data = encodeRunLength(pixels, 4);
     writeFile("rle.tga", icon.bytes());
-    EXPECT_EQ(run(), kHeader + report("rle.tga", "RLE   ", 6, 6) + kSummaryOne);
+    EXPECT_EQ(run(), kProcessingHeader + reportLine("rle.tga", 6, 6, true) + summaryLine(1, 1));
     EXPECT_EQ(readFile("PASrle.tga"), savedForm(headerOf(icon), laidOver(pixels, masks.passive.data)));
 }
 
@@ -156,7 +146,7 @@ TEST(Variants, IconAndMaskOfOtherOriginsMeetInTheirTrueOrientation) {
     TgaFile icon = image(2, 2, 32, 12);
     icon.descriptor = 0x28;
     writeFile("top.tga", icon.bytes());
-    EXPECT_EQ(run(), kHeader + report("top.tga", "Normal", 2, 2) + kSummaryOne);
+    EXPECT_EQ(run(), kProcessingHeader + reportLine("top.tga", 2, 2) + summaryLine(1, 1));
     Bytes bottomUpIcon = pixelsInOrder(icon.data, {2, 3, 0, 1});       // stored top row first
     Bytes trueMask = pixelsInOrder(masks.autocast.data, {1, 0, 3, 2});  // stored right to left
     EXPECT_EQ(readFile("top_Autocast.tga"), savedForm(headerOf(icon), laidOver(bottomUpIcon, trueMask)));
@@ -169,7 +159,7 @@ TEST(Variants, SecondRunMasksTheIconAgainAndSkipsTheVariants) {
     writeFile("Fire.tga", icon.bytes());
     run();
     Bytes once = laidOver(icon.data, masks.normal.data);
-    EXPECT_EQ(run(), kHeader + report("Fire.tga", "Normal", 4, 4) + kSummaryOne);
+    EXPECT_EQ(run(), kProcessingHeader + reportLine("Fire.tga", 4, 4) + summaryLine(1, 1));
     EXPECT_EQ(readFile("Fire.tga"), savedForm(headerOf(icon), laidOver(once, masks.normal.data)));
     EXPECT_EQ(readFile("DISFire.tga"), savedForm(headerOf(icon), laidOver(once, masks.disabled.data)));
 }
@@ -193,10 +183,10 @@ TEST(Variants, VariantThatCannotBeWrittenIsReportedAndTheRestGoesOn) {
     std::string base(251, 'x');
     TgaFile icon = image(2, 2, 32, 15);
     writeFile(base + ".tga", icon.bytes());
-    EXPECT_EQ(run(), std::string(kHeader) + "WARN:\tCan't write file \"DIS" + base + ".tga\"!\n" +
+    EXPECT_EQ(run(), std::string(kProcessingHeader) + "WARN:\tCan't write file \"DIS" + base + ".tga\"!\n" +
                          "WARN:\tCan't write file \"PAS" + base + ".tga\"!\n" +
                          "WARN:\tCan't write file \"" + base + "_Autocast.tga\"!\n" +
-                         report(base + ".tga", "Normal", 2, 2) + kSummaryOne);
+                         reportLine(base + ".tga", 2, 2) + summaryLine(1, 1));
     EXPECT_EQ(readFile(base + ".tga"), savedForm(headerOf(icon), laidOver(icon.data, masks.normal.data)));
     EXPECT_EQ(listDirectory().size(), 5u);
 }
