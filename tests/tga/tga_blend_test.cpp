@@ -73,6 +73,9 @@ TEST(TgaBlend, MissingPixelsOnEitherSideChangeNothing) {
 TEST(TgaBlend, SameSizeComparesWidthAndHeightOnly) {
     EXPECT_TRUE(inMemoryImage(2, 3, 32, Bytes(24)).sameSize(inMemoryImage(2, 3, 24, Bytes(18))));
     EXPECT_FALSE(inMemoryImage(2, 3, 32, Bytes(24)).sameSize(inMemoryImage(3, 2, 32, Bytes(24))));
+    // One side alike is not enough.
+    EXPECT_FALSE(inMemoryImage(2, 3, 32, Bytes(24)).sameSize(inMemoryImage(2, 4, 32, Bytes(32))));
+    EXPECT_FALSE(inMemoryImage(2, 3, 32, Bytes(24)).sameSize(inMemoryImage(3, 3, 32, Bytes(36))));
 }
 
 TEST(TgaBlend, AssignMakesAnIndependentDeepCopy) {
