@@ -473,6 +473,36 @@ TEST_P(BlendArithmetic, EveryAlphaPairGivesTheIntegerOperatorsResult) {
     EXPECT_EQ(mismatches, 0u);
 }
 
+// A frame-shaped mask, opaque at its edges and clear inside, lays nothing
+// over whole vectors of pixels; a variant, blended into a block of its own
+// on the way to the file, must still get them there.
+TEST_P(BlendArithmetic, FrameMaskWithAClearInterior) {
+    const int side = 24;
+    TgaFile icon = test_support::noiseTga(side, side, 32, 7);
+    TgaFile frame = test_support::noiseTga(side, side, 32, 8);
+    for (int y = 2; y < side - 2; ++y) {
+        for (int x = 2; x < side - 2; ++x) frame.data[(y * side + x) * 4 + 3] = 0;
+    }
+    Bytes expected = icon.data;
+    for (std::size_t p = 0; p < expected.size(); p += 4) {
+        for (int k = 0; k < 3; ++k) {
+            expected[p + k] =
+                referenceBlendChannel(icon.data[p + k], icon.data[p + 3], frame.data[p + k], frame.data[p + 3]);
+        }
+    }
+    test_support::writeFile("icon.tga", icon.bytes());
+    test_support::writeFile("mask.tga", frame.bytes());
+    TgaImage image, mask;
+    ASSERT_TRUE(image.load("icon.tga") && mask.load("mask.tga"));
+    ASSERT_TRUE(image.saveBlended("variant.out", mask, 255));
+    ASSERT_TRUE(image.blend(mask) && image.save("icon.out", 255));
+    Bytes header = icon.bytes();
+    header.resize(18);
+    for (const char* written : {"variant.out", "icon.out"}) {
+        EXPECT_TRUE(test_support::readFile(written) == test_support::savedForm(header, expected)) << written;
+    }
+}
+
 // Widening 3-byte pixels to 4-byte ones, on every path and at every run
 // length around the widest step.
 TEST_P(BlendArithmetic, WideningKeepsEveryColourByte) {
