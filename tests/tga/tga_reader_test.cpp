@@ -157,6 +157,22 @@ TEST(TgaReader, EmptyPictureIsJustTheSlack) {
     }
 }
 
+// Files of more than 16 MiB are not read whole in one go but step by step,
+// no further than the header says the pixels can need. Noise: its
+// run-length data are raw packets, each with a byte of header.
+TEST(TgaReader, FilesLargerThanAWholeFileReadAreReadInFull) {
+    ScopedWorkDir dir;
+    for (std::uint8_t type : {2, 10}) {
+        TgaFile file = picture(2048, 2049, 32);
+        const Bytes pixels = file.data;
+        file.imageType = type;
+        if (type == 10) file.data = encodeRunLength(pixels, 4);
+        TgaImage image = loaded(file.bytes());
+        ASSERT_EQ(image.content(), TgaContent::Picture) << int(type);
+        EXPECT_TRUE(pixelData(image) == pixels) << int(type);
+    }
+}
+
 TEST(TgaReader, ShortUncompressedDataRepeatsTheLastBytesReadPerChannel) {
     ScopedWorkDir dir;
     TgaFile file = picture(4, 1, 32);
@@ -203,6 +219,11 @@ TEST(TgaReader, ShortHeaderOrIdIsTruncated) {
     TgaImage image = loaded(cutInId);
     EXPECT_EQ(image.content(), TgaContent::Truncated);
     EXPECT_EQ(image.headerSize, 21u);
+    TgaFile empty;  // no pixels that could run short: the ID alone does
+    empty.id = "abc";
+    Bytes emptyCutInId = empty.bytes();
+    emptyCutInId.resize(19);
+    EXPECT_EQ(loaded(emptyCutInId).content(), TgaContent::Truncated);
     Bytes cutInHeader(bytes.begin(), bytes.begin() + 17);  // the descriptor is missing
     EXPECT_EQ(loaded(cutInHeader).content(), TgaContent::Truncated);
     Bytes tiny(bytes.begin(), bytes.begin() + 14);  // no height: nothing to read
