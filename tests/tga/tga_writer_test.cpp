@@ -39,6 +39,20 @@ TEST(TgaWriter, WidensTwentyFourBitsWithTheFillAlpha) {
     EXPECT_EQ(image.bitsPerPixel, 24u);
 }
 
+// A row of more than 64 KiB written (over 16384 pixels) is a write block
+// of its own.
+TEST(TgaWriter, RowsLongerThanAWriteBlock) {
+    ScopedWorkDir dir;
+    TgaFile file = noiseTga(16385, 2, 24, 5);
+    TgaImage image = loadedFrom(file);
+    ASSERT_TRUE(image.save("out.tga", 255));
+    Bytes widened(file.data.size() / 3 * 4, 255);
+    for (std::size_t i = 0; i < file.data.size(); ++i) widened[i / 3 * 4 + i % 3] = file.data[i];
+    Bytes header = file.bytes();
+    header.resize(18);
+    EXPECT_TRUE(readFile("out.tga") == savedForm(header, widened));
+}
+
 TEST(TgaWriter, RunLengthTopDownInputWithFooterComesOutPlain) {
     ScopedWorkDir dir;
     TgaFile file;
