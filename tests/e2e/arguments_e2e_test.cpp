@@ -139,6 +139,7 @@ TEST(Arguments, GivenFilesAreWorkedOnAloneAndNamesThatAreNoIconsAreNoted) {
     for (const char* name : {"b.tga", "notes.txt", "ZOF_PASSIVE_MASK.tga", "DISold.tga", "A.TGA", "b_Autocast.tga"}) {
         arguments.push_back(toolPath(dir.path() + "/icons/" + name));
     }
+    arguments.push_back(toolPath("icons/b.tga"));  // again, in another spelling: worked on once
     ToolResult result = runTool(arguments);
     EXPECT_EQ(result.exitCode, 0);
     // In the order a run takes names, each line where the file would stand.
@@ -223,6 +224,18 @@ TEST(Arguments, WildcardsAreExpandedByTheWindowsProgram) {
         EXPECT_EQ(runTool({path}).output, expected);
         EXPECT_EQ(contentsOf("matched"), contentsOf("named"));
     }
+}
+
+// A file given by name that cannot be opened (a pipe) is reported, and
+// counted among the icons given.
+TEST(Arguments, GivenFileThatCannotBeOpenedIsCounted) {
+    if (!runningNativeTool()) GTEST_SKIP() << "a pipe of this machine";
+    ScopedWorkDir dir;
+    makeIconFolder("icons", 1);
+    ASSERT_EQ(mkfifo("icons/x.tga", 0644), 0);
+    ToolResult result = runTool({toolPath("icons/b.tga"), toolPath("icons/x.tga")});
+    EXPECT_EQ(bodyOf(result.output), kProcessingHeader + reportLine("b.tga", 4, 4) + "WARN:\tCan't open \"x.tga\"!\n" +
+                                         summaryLine(1, 2));
 }
 
 TEST(Arguments, HelpVersionAndUnknownOptionsWorkOnNothing) {
