@@ -113,6 +113,20 @@ TEST(Variants, MaskOfAnotherSizeIsSkippedSilently) {
     EXPECT_TRUE(fileExists("Fire_Autocast.tga"));
 }
 
+// A mask of the icon's size that is no usable picture (cut short) makes no
+// variant, not even an unmasked copy.
+TEST(Variants, UnusableMaskOfTheIconsSizeMakesNoVariant) {
+    ScopedWorkDir dir;
+    writeMasks(8);
+    TgaFile broken = image(8, 8, 32, 9);
+    broken.data.resize(100);
+    writeFile("ZOF_PASSIVE_MASK.tga", broken.bytes());
+    writeFile("Fire.tga", image(8, 8, 32, 5).bytes());
+    run();
+    EXPECT_TRUE(fileExists("DISFire.tga"));
+    EXPECT_FALSE(fileExists("PASFire.tga"));
+}
+
 TEST(Variants, TwentyFourBitIconAndMasksGiveOpaque32BitVariants) {
     ScopedWorkDir dir;
     Masks masks = writeMasks(4, 24);
