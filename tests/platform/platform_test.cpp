@@ -220,4 +220,10 @@ TEST(Platform, ReadOnlyFileIsNotReplaced) {
     EXPECT_FALSE(out.open("locked.tga"));
     EXPECT_EQ(readFile("locked.tga"), (Bytes{1}));
     EXPECT_EQ(listDirectory().size(), 1u);
+    // Writable by its group, not its owner: root (whom the system lets
+    // write it) may replace it, its owner may not.
+    writeFile("shared.tga", {1});
+    chmod("shared.tga", 0464);
+    platform::forgetDirectory();
+    EXPECT_EQ(platform::ReplacementFile().open("shared.tga"), geteuid() == 0);
 }
