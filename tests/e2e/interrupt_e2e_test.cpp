@@ -145,14 +145,15 @@ std::string signalName(const ::testing::TestParamInfo<int>& signal) {
         case SIGTERM: return "SIGTERM";
         case SIGHUP: return "SIGHUP";
         case SIGQUIT: return "SIGQUIT";
-        default: return "SIGUSR1";
+        case SIGUSR1: return "SIGUSR1";
+        default: return "SIGRTMIN";
     }
 }
 
-// Ctrl+C, kill, a closed terminal, Ctrl+\, and one of the signals no one
-// expects a console tool to get (ending it all the same).
-INSTANTIATE_TEST_SUITE_P(EachSignal, Interrupted, ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1),
-                         signalName);
+// Ctrl+C, kill, a closed terminal, Ctrl+\, and signals no one expects a
+// console tool to get (ending it all the same), a real-time one among them.
+INSTANTIATE_TEST_SUITE_P(EachSignal, Interrupted,
+                         ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGRTMIN), signalName);
 
 TEST(Limits, FileSizeLimitFailsTheWriteItStopsAndTheRunGoesOn) {
     if (skipUnderEmulation()) GTEST_SKIP() << "POSIX file-size limits";
