@@ -173,8 +173,9 @@ int BatchRun::processFile(const std::string& name) {
     // save() rewrites the header, so the type as loaded is noted first.
     bool wasRunLength = source.header[tga::kImageTypeOffset] != tga::kTypeUncompressed;
     // A copy in another folder is a new file made from the icon, as its
-    // variants are.
-    const OutputPlace place{output_, &output_ == &source_ ? source.likeness() : source.likeness().forOtherFiles()};
+    // variants are, and the writer's own, as any copy is.
+    const OutputPlace place{output_,
+                            &output_ == &source_ ? source.likeness() : source.likeness().forFilesElsewhere()};
     const int variantsWritten = produceVariants(source, baseName, *masks_, place, console_);
     const bool saved = saveWithNormalMask(source, fileName, *masks_, place);
     if (ledger_ != nullptr && (saved || variantsWritten > 0)) ledger_->noteWritten(baseName, part_);

@@ -176,26 +176,27 @@ bool prepareOutput(const std::string& path, platform::Folder& output) {
 // then each part.
 void workOnLine(const CommandLine& line) {
     Shared shared;
+    // The run's masks are loaded once, their notes standing before every
+    // part; the masks of the folders worked on are then passed over. A
+    // masks folder that cannot be read stops the run before anything is
+    // made: the icons are not to be rewritten without the masks asked for.
+    platform::Folder masksFolder;
+    BatchRun masks(stdout, masksFolder, masksFolder);
+    if (!line.masksFolder.empty()) {
+        if (!masksFolder.open(line.masksFolder)) {
+            const bool missing = platform::pathKind(line.masksFolder) == platform::PathKind::Missing;
+            platform::printFormatted(stdout, missing ? texts::kPathNotFound : texts::kCannotOpen,
+                                     platform::shownName(stdout, line.masksFolder).c_str());
+            return;
+        }
+        if (masks.loadMasks() == 0) platform::printText(stdout, texts::kNoMaskAtAll);
+        shared.masks = &masks.masks();
+    }
     platform::Folder output;
     if (!line.outputFolder.empty()) {
         if (!prepareOutput(line.outputFolder, output)) return;
         shared.output = &output;
         shared.outputIdentity = platform::identityOf(line.outputFolder);
-    }
-    // The run's masks are loaded once, their notes standing before every
-    // part; the masks of the folders worked on are then passed over.
-    platform::Folder masksFolder;
-    BatchRun masks(stdout, masksFolder, masksFolder);
-    if (!line.masksFolder.empty()) {
-        if (masksFolder.open(line.masksFolder)) {
-            if (masks.loadMasks() == 0) platform::printText(stdout, texts::kNoMaskAtAll);
-        } else {
-            const bool missing = platform::pathKind(line.masksFolder) == platform::PathKind::Missing;
-            platform::printFormatted(stdout, missing ? texts::kPathNotFound : texts::kCannotOpen,
-                                     platform::shownName(stdout, line.masksFolder).c_str());
-            platform::printText(stdout, texts::kNoMaskAtAll);
-        }
-        shared.masks = &masks.masks();
     }
     if (!line.paths.empty()) {
         workOnPaths(line.paths, shared);

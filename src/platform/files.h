@@ -24,14 +24,22 @@ struct FileLikeness {
     std::uint32_t group = 0;
     std::uint64_t device = 0;  // which file it was, to know it again
     std::uint64_t inode = 0;
+    // Owned as any new file of the writer is (its user, and the group its
+    // folder gives), not given to the owner and group above.
+    bool writersOwn = false;
 
     // The same for a new file made from the one read (a variant of an
-    // icon, or its copy in another folder): its owner and group, and the
+    // icon): its owner and group, and the
     // read and write permissions it gives, narrowed by the umask as for any
     // new file, with write for its owner, so that the next run can replace
     // it. Never an execute or set-id bit: an icon from a FAT drive or a zip
     // archive is often 0777.
     FileLikeness forOtherFiles() const;
+    // The same for a file made from the one read in another folder (an
+    // output folder): with those permissions, but the writer's own, as a
+    // copy is. A run as root never hands files in its output folder to
+    // whoever owns the icons.
+    FileLikeness forFilesElsewhere() const;
 };
 
 // A file opened for reading: only a regular file is ever opened (never a

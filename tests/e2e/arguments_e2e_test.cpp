@@ -382,6 +382,14 @@ TEST(Arguments, OutputFolderGetsTheFilesOfARunInPlaceAndTheIconsGivenAreOnlyRead
     makeIconFolder("in place", 1);
     ToolResult inPlace = runInside("in place");
     Contents original = contentsOf("source");
+    // A run as root on someone else's icons keeps the files it writes into
+    // its own folder its own, as any copy is.
+    const bool asRoot = runningNativeTool() && geteuid() == 0;
+    for (const auto& file : original) {
+        if (asRoot) {
+            ASSERT_EQ(chown(("source/" + file.first).c_str(), 65534, 65534), 0);
+        }
+    }
     setWritable("source", false);
     // Made with its parents; each run reads the originals again, never its
     // own outputs, and replaces what the last one wrote with the same bytes.
@@ -394,6 +402,11 @@ TEST(Arguments, OutputFolderGetsTheFilesOfARunInPlaceAndTheIconsGivenAreOnlyRead
         EXPECT_EQ(result.output, inPlace.output) << options[0];
         EXPECT_EQ(contentsOf("made/on the/way"), writtenBy("in place")) << options[0];
         EXPECT_EQ(contentsOf("source"), original) << options[0];
+    }
+    struct stat written;
+    ASSERT_EQ(stat("made/on the/way/DISb.tga", &written), 0);
+    if (asRoot) {
+        EXPECT_EQ(written.st_uid, 0u);
     }
     setWritable("source", true);
 }
@@ -445,4 +458,10 @@ TEST(Arguments, OutputFolderThatCannotBeWrittenStopsTheRunWithOneLine) {
         EXPECT_EQ(contentsOf("icons"), before);
     }
     EXPECT_TRUE(contentsOf("locked").empty());
+    // Nor are the icons rewritten without the masks asked for.
+    const std::string masks = toolPath("no masks");
+    ToolResult result = runTool({"--masks", masks, toolPath("icons")});
+    EXPECT_EQ(result.output,
+              std::string(kExpectedBanner) + "WARN:\tPath \"" + masks + "\" not found!\n" + kExpectedClosing);
+    EXPECT_EQ(contentsOf("icons"), before);
 }

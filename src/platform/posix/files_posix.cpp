@@ -96,6 +96,12 @@ FileLikeness FileLikeness::forOtherFiles() const {
     return other;
 }
 
+FileLikeness FileLikeness::forFilesElsewhere() const {
+    FileLikeness other = forOtherFiles();
+    other.writersOwn = true;
+    return other;
+}
+
 InputFile::~InputFile() {
     if (handle_ != kNoHandle) ::close(descriptorOf(handle_));
 }
@@ -145,8 +151,9 @@ namespace replacement {
 void take(const FileLikeness& like, ReplacementTarget& target) {
     target.keepsOwnerAndMode = true;
     target.mode = like.mode;
-    target.owner = like.owner;
-    target.group = like.group;
+    const ProcessFacts& facts = processFacts();
+    target.owner = like.writersOwn ? facts.user : like.owner;
+    target.group = like.writersOwn ? posix::groupOfNewFiles(*target.folder, facts.group) : like.group;
 }
 
 // What a regular file's new version keeps of it.

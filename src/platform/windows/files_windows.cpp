@@ -61,6 +61,10 @@ FileLikeness FileLikeness::forOtherFiles() const {
     return *this;
 }
 
+FileLikeness FileLikeness::forFilesElsewhere() const {
+    return *this;
+}
+
 InputFile::~InputFile() {
     if (handle_ != kNoHandle) CloseHandle(handleOf(handle_));
 }
