@@ -54,6 +54,11 @@ SplitPath splitPath(const std::string& path);
 // from the end of a name ("Zz.tga. "). "" for a root.
 std::string trimmedPath(const std::string& path);
 
+// The path of the entry `name` of the folder `folder` (a path as given, ""
+// for the current directory): the two joined by a separator where the
+// folder does not end in one.
+std::string pathInFolder(const std::string& folder, const std::string& name);
+
 // Makes the folder `path` names, with every folder on the way that does not
 // exist yet. True when it is a folder afterwards (also when it was one
 // before).

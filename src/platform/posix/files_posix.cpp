@@ -239,7 +239,7 @@ FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& t
         posix::registerPendingTemporary(directory, temporary.c_str());
         descriptor = openat(directory, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC,
                             createMode);
-        if (descriptor < 0) posix::forgetPendingTemporary();
+        if (descriptor < 0) posix::forgetPendingTemporary(directory, temporary.c_str());
         if (descriptor < 0 && errno != EEXIST) break;
     }
     if (descriptor < 0) {
@@ -294,13 +294,14 @@ bool close(FileHandle handle) {
 bool swapIn(const std::string& temporary, const ReplacementTarget& target) {
     const int directory = posix::descriptorOf(*target.folder);
     if (renameat(directory, temporary.c_str(), directory, target.name.c_str()) != 0) return false;
-    posix::forgetPendingTemporary();
+    posix::forgetPendingTemporary(directory, temporary.c_str());
     return true;
 }
 
 void removeTemporary(const ReplacementTarget& target, const std::string& temporary) {
-    unlinkat(posix::descriptorOf(*target.folder), temporary.c_str(), 0);
-    posix::forgetPendingTemporary();
+    const int directory = posix::descriptorOf(*target.folder);
+    unlinkat(directory, temporary.c_str(), 0);
+    posix::forgetPendingTemporary(directory, temporary.c_str());
 }
 
 }  // namespace replacement

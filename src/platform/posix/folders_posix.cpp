@@ -92,6 +92,11 @@ std::string trimmedPath(const std::string& path) {
     return end == std::string::npos ? std::string() : path.substr(0, end + 1);
 }
 
+std::string pathInFolder(const std::string& folder, const std::string& name) {
+    if (folder.empty() || folder.back() == '/') return folder + name;
+    return folder + '/' + name;
+}
+
 bool makeFolder(const std::string& path) {
     if (pathKind(path) == PathKind::Folder) return true;
     // Each folder on the way, then the folder itself; whatever cannot be

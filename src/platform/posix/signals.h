@@ -9,12 +9,13 @@
 namespace platform {
 namespace posix {
 
-// The temporary file about to be created or being written (a name in the
+// A temporary file about to be created or being written (a name in the
 // folder `directory` stands for, AT_FDCWD for the current directory):
 // removed if a signal ends the run. Registered before the file exists,
-// forgotten only once it is gone or renamed.
+// forgotten only once it is gone or renamed. A few may be pending at once
+// (a page written over a whole run, and the file at hand).
 void registerPendingTemporary(int directory, const char* name);
-void forgetPendingTemporary();
+void forgetPendingTemporary(int directory, const char* name);
 
 // Terminal settings to put back if a signal ends (or stops) the run while
 // they are changed to `during` (the key wait); a run continued after a

@@ -16,16 +16,17 @@
 namespace platform {
 namespace {
 
-// Two slots, so that a name is never written where a handler may be
-// reading: the next name goes to the slot not published, and is published
-// by one atomic store.
+// The temporary files being written: a page written over a whole run, and
+// the file at hand. A slot's name is written only while the slot is not
+// published, so a handler never reads a name being written.
 constexpr std::size_t kMaxTemporaryName = 1024;
+constexpr std::size_t kTemporarySlots = 4;
 struct TemporarySlot {
     int directory;
     char name[kMaxTemporaryName];
+    volatile std::sig_atomic_t published;
 };
-TemporarySlot temporarySlots[2];
-volatile std::sig_atomic_t publishedTemporary = -1;
+TemporarySlot temporarySlots[kTemporarySlots];
 
 int terminalToRestore = -1;
 termios settingsToRestore;
@@ -33,8 +34,9 @@ termios settingsDuringWait;
 volatile std::sig_atomic_t terminalRegistered = 0;
 
 void undoAndStop(int signalNumber) {
-    const int slot = publishedTemporary;
-    if (slot >= 0) unlinkat(temporarySlots[slot].directory, temporarySlots[slot].name, 0);
+    for (const TemporarySlot& slot : temporarySlots) {
+        if (slot.published) unlinkat(slot.directory, slot.name, 0);
+    }
     if (terminalRegistered) tcsetattr(terminalToRestore, TCSANOW, &settingsToRestore);
     // The handler was reset on entry (SA_RESETHAND) and does not block its
     // own signal (SA_NODEFER): this ends the process with the signal's
@@ -115,15 +117,20 @@ void registerPendingTemporary(int directory, const char* name) {
     protectRun();
     std::size_t length = std::strlen(name);
     if (length >= kMaxTemporaryName) return;  // never for the tool's own short names
-    const int slot = publishedTemporary == 0 ? 1 : 0;
-    temporarySlots[slot].directory = directory;
-    std::memcpy(temporarySlots[slot].name, name, length + 1);
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    publishedTemporary = slot;
+    for (TemporarySlot& slot : temporarySlots) {
+        if (slot.published) continue;
+        slot.directory = directory;
+        std::memcpy(slot.name, name, length + 1);
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        slot.published = 1;
+        return;
+    }
 }
 
-void forgetPendingTemporary() {
-    publishedTemporary = -1;
+void forgetPendingTemporary(int directory, const char* name) {
+    for (TemporarySlot& slot : temporarySlots) {
+        if (slot.published && slot.directory == directory && std::strcmp(slot.name, name) == 0) slot.published = 0;
+    }
 }
 
 void registerTerminalToRestore(int terminal, const termios& settings, const termios& during) {

@@ -173,14 +173,14 @@ FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& t
         name = temporaryNameFor(++serial);
         wide = target.folder->state().prefix + name;
         windows::UninterruptedStep step;
-        windows::setPendingTemporary(wide);
+        windows::addPendingTemporary(wide);
         // Shared for deletion only, so that the console handler can remove
         // it while it is still open. Plain until it is swapped in: a
         // temporary left by a killed run is never hidden.
         file = CreateFileW(wide.c_str(), GENERIC_WRITE | WRITE_DAC, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
         const DWORD error = GetLastError();
-        if (file == INVALID_HANDLE_VALUE) windows::setPendingTemporary(std::wstring());
+        if (file == INVALID_HANDLE_VALUE) windows::forgetPendingTemporary(wide);
         if (file == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS) break;
     }
     if (file == INVALID_HANDLE_VALUE || !windows::toUtf8(name.c_str(), temporary)) {
@@ -188,7 +188,7 @@ FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& t
             CloseHandle(file);
             windows::UninterruptedStep step;
             DeleteFileW(wide.c_str());
-            windows::setPendingTemporary(std::wstring());
+            windows::forgetPendingTemporary(wide);
         }
         temporary.clear();
         return kNoHandle;
@@ -242,15 +242,17 @@ bool swapIn(const std::string& temporary, const ReplacementTarget& target) {
     windows::UninterruptedStep step;
     if (target.attributes != 0) SetFileAttributesW(from.c_str(), target.attributes);
     bool swapped = MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-    if (swapped) windows::setPendingTemporary(std::wstring());
+    if (swapped) windows::forgetPendingTemporary(from);
     return swapped;
 }
 
 void removeTemporary(const ReplacementTarget& target, const std::string& temporary) {
     std::wstring wide;
     windows::UninterruptedStep step;
-    if (windows::pathIn(*target.folder, temporary, wide)) DeleteFileW(wide.c_str());
-    windows::setPendingTemporary(std::wstring());
+    if (windows::pathIn(*target.folder, temporary, wide)) {
+        DeleteFileW(wide.c_str());
+        windows::forgetPendingTemporary(wide);
+    }
 }
 
 }  // namespace replacement

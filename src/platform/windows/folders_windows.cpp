@@ -189,6 +189,14 @@ std::string trimmedPath(const std::string& path) {
     return trimmed;
 }
 
+std::string pathInFolder(const std::string& folder, const std::string& name) {
+    // "C:" is the current directory of drive C: a name follows it directly.
+    if (folder.empty() || isSeparator(folder.back()) || (folder.size() == 2 && hasDriveLetter(folder))) {
+        return folder + name;
+    }
+    return folder + '\\' + name;
+}
+
 bool makeFolder(const std::string& path) {
     if (pathKind(path) == PathKind::Folder) return true;
     std::wstring wide;

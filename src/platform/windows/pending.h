@@ -22,9 +22,12 @@ public:
     UninterruptedStep& operator=(const UninterruptedStep&) = delete;
 };
 
-// Within a step: the temporary file being created or written (empty for
-// none), which the handler removes if it ends the run.
-void setPendingTemporary(const std::wstring& name);
+// Within a step: a temporary file being created or written, which the
+// handler removes if it ends the run, and one that is gone or swapped in. A
+// few may be pending at once (a page written over a whole run, and the file
+// at hand).
+void addPendingTemporary(const std::wstring& name);
+void forgetPendingTemporary(const std::wstring& name);
 
 // Within a step: a console input mode to put back if the run is ended
 // during the key wait (null console for none).

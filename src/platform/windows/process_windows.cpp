@@ -6,6 +6,9 @@
 // run.
 #include <windows.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/process.h"
 #include "platform/windows/pending.h"
 
@@ -17,7 +20,7 @@ namespace {
 // anything after it, and a step the main thread takes under it is never
 // cut in two.
 SRWLOCK undoLock = SRWLOCK_INIT;
-std::wstring pendingTemporary;
+std::vector<std::wstring> pendingTemporaries;
 HANDLE consoleToRestore = nullptr;
 DWORD modeToRestore = 0;
 HANDLE ctrlCEvent = nullptr;
@@ -44,7 +47,7 @@ BOOL WINAPI undoAndStop(DWORD event) {
     }
     // The temporary file is shared for deletion: it goes even while the
     // main thread still holds it open, at the latest when the process ends.
-    if (!pendingTemporary.empty()) DeleteFileW(pendingTemporary.c_str());
+    for (const std::wstring& temporary : pendingTemporaries) DeleteFileW(temporary.c_str());
     if (consoleToRestore != nullptr) SetConsoleMode(consoleToRestore, modeToRestore);
     ExitProcess(kEndedFromConsole);
 }
@@ -69,8 +72,13 @@ UninterruptedStep::~UninterruptedStep() {
     ReleaseSRWLockExclusive(&undoLock);
 }
 
-void setPendingTemporary(const std::wstring& name) {
-    pendingTemporary = name;
+void addPendingTemporary(const std::wstring& name) {
+    pendingTemporaries.push_back(name);
+}
+
+void forgetPendingTemporary(const std::wstring& name) {
+    pendingTemporaries.erase(std::remove(pendingTemporaries.begin(), pendingTemporaries.end(), name),
+                             pendingTemporaries.end());
 }
 
 void setConsoleModeToRestore(HANDLE console, DWORD mode) {
