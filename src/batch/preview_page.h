@@ -1,0 +1,91 @@
+// The preview page: one self-contained HTML file that shows what a run over
+// a folder read and wrote, every picture inlined as a PNG file.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include "batch/mask_set.h"
+#include "batch/png_picture.h"
+#include "platform/files.h"
+#include "platform/folder.h"
+#include "tga/tga_image.h"
+
+// The page is written while the run goes, one row per icon, into a
+// temporary file that takes the page's place only when it is complete: no
+// more than one icon's pictures are ever held.
+class PreviewPage {
+public:
+    static const char* const kFileName;  // "button-disabler-preview.html"
+
+    // Starts the page in `folder`, replacing one of that name all or nothing
+    // as every file the tool writes, with its heading: the folder as the
+    // user named it (`shown`, "" for the current one) and the time of the
+    // run. False when the page cannot be written (what is added then is
+    // passed over, and commit() fails).
+    bool open(platform::Folder& folder, const std::string& shown, std::time_t when);
+
+    // A part of the run: the folder whose icons follow (as the user named
+    // it), the masks laid over them, and the icons' rows, up to endPart().
+    // `masks` must stay as they are until then.
+    void beginPart(const std::string& folder, const MaskSet& masks);
+    void endPart();
+
+    // The pictures of an icon about to be written, from the pixels read
+    // (`icon`, whose pixels must still be the ones read): the icon itself,
+    // and each of its outputs as it will be written. `name` is the icon as
+    // the report names it, `fileName` the file read and `baseName` the name
+    // its variants are made from. finishIcon() writes the row.
+    void startIcon(const std::string& name, const std::string& fileName, const std::string& baseName,
+                   const TgaImage& icon, bool runLength);
+    // Which files of the icon started were written: its variants, one bit
+    // each (disabled 1, passive 2, autocast 4), and the icon itself.
+    void finishIcon(unsigned variantsWritten, bool iconWritten);
+    // A row for an icon the run left unchanged or did not write, with the
+    // warning it printed (`warning`, a printf format taking `fileName`).
+    void addUnchangedIcon(const std::string& name, const TgaImage& icon, const char* warning,
+                          const std::string& fileName);
+    // A row for an icon whose file could not be read.
+    void addUnreadIcon(const std::string& name);
+    // A line below the rows: a console line of the run.
+    void addNote(const std::string& line);
+
+    // Ends the page and puts it in place. False, with any older page as it
+    // was, when anything failed.
+    bool commit();
+
+private:
+    // A picture cell. Its buffer is kept from row to row: a row's pictures
+    // are large, and the page is made of thousands.
+    struct Cell {
+        std::string html;
+        std::string fileName;  // the file it shows, "" for none
+    };
+
+    void write(const std::string& text);
+    // Writes the row of an icon: its name with the warnings, its size and
+    // form, and the pictures' cells (cells_).
+    void writeRow(const std::string& name, const std::string& size, const std::string& form,
+                  const std::string& warnings);
+    // Appends to `html` a picture: `image` with `mask` (when not null) laid
+    // over it, as the writer writes it into `fileName`.
+    void appendPicture(const TgaImage& image, const TgaImage* mask, const std::string& fileName, std::string& html);
+    std::string reasonForMissing(int slot, const TgaImage& icon) const;
+
+    platform::ReplacementFile file_;
+    bool failed_ = true;
+    const MaskSet* masks_ = nullptr;
+    PngEncoder encoder_;
+    TgaImage blended_;  // a working copy, kept for its buffer
+    std::string png_;
+    std::string row_;
+
+    // The icon started and not yet finished.
+    std::string name_;
+    std::string fileName_;
+    std::string baseName_;
+    std::string size_;
+    std::string form_;
+    Cell cells_[5];
+};
