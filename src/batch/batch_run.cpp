@@ -1,6 +1,7 @@
 #include "batch/batch_run.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "batch/console_texts.h"
@@ -68,10 +69,12 @@ void OutputLedger::noteWritten(const std::string& baseName, int part) {
 int BatchRun::loadMasks() {
     masks_ = &ownMasks_;
     int maskCount = 0;
-    for (const MaskSlot& slot : kMaskSlots) {
+    for (std::size_t index = 0; index < 4; ++index) {
+        const MaskSlot& slot = kMaskSlots[index];
         TgaImage& mask = ownMasks_.*slot.image;
         const bool loaded = mask.load(source_, slot.fileName);
         if (loaded && mask.content() == TgaContent::Picture) {
+            ownMasks_.states[index] = MaskState::Used;
             ++maskCount;
             continue;
         }
@@ -80,37 +83,53 @@ int BatchRun::loadMasks() {
         // big to hold), which is not the same as one that is missing.
         mask.release();
         const bool there = loaded || platform::entryExists(source_, slot.fileName);
+        ownMasks_.states[index] = there ? MaskState::Unusable : MaskState::Missing;
         platform::printFormatted(console_, there ? slot.unusable : slot.notFound, slot.fileName);
     }
     return maskCount;
 }
 
-void BatchRun::prepareMasks() {
+void BatchRun::start() {
     if (masks_ == &ownMasks_ && loadMasks() == 0) platform::printText(console_, texts::kNoMaskAtAll);
+    if (page_ != nullptr) page_->beginPart(pageFolder_, *masks_);
+}
+
+void BatchRun::finish(int processedCount) {
+    if (processedCount >= 0) platform::printFormatted(console_, texts::kSummary, processedCount, candidateCount_);
+    if (page_ == nullptr) return;
+    if (processedCount >= 0) {
+        char summary[128];
+        std::snprintf(summary, sizeof summary, texts::kSummary, processedCount, candidateCount_);
+        page_->addNote(summary);
+    } else {
+        page_->addNote(texts::kNoTgaFiles);
+    }
+    page_->endPart();
 }
 
 void BatchRun::workOnFolder() {
     // The folder is read afresh: nothing known from before may be used.
     source_.forget();
-    prepareMasks();
+    start();
 
     // The whole list is taken first, so files written during the run are
     // never met as entries.
     std::vector<std::string> names;
     if (!platform::listTgaEntries(source_, names) || names.empty()) {
         platform::printText(console_, texts::kNoTgaFiles);
+        finish(-1);
         return;
     }
     std::sort(names.begin(), names.end(), eligibility::comesBefore);
     platform::printText(console_, texts::kProcessingHeader);
     int processedCount = 0;
     for (const std::string& name : names) processedCount += processFile(name);
-    platform::printFormatted(console_, texts::kSummary, processedCount, candidateCount_);
+    finish(processedCount);
 }
 
 void BatchRun::workOnFiles(std::vector<std::string> names) {
     source_.forget();
-    prepareMasks();
+    start();
     // Each name as the folder holds it: on Windows the long name of a file
     // given by its short 8.3 alias, which the rules about names must see.
     for (std::string& name : names) name = platform::resolveName(source_, name);
@@ -132,9 +151,10 @@ void BatchRun::workOnFiles(std::vector<std::string> names) {
             // asked for by name.
             ++candidateCount_;
             platform::printFormatted(console_, texts::kCannotOpen, platform::shownName(console_, name).c_str());
+            if (page_ != nullptr) page_->addUnreadIcon(name);
         }
     }
-    platform::printFormatted(console_, texts::kSummary, processedCount, candidateCount_);
+    finish(processedCount);
 }
 
 int BatchRun::processFile(const std::string& name) {
@@ -150,23 +170,27 @@ int BatchRun::processFile(const std::string& name) {
         platform::compareIgnoreCase(name.c_str(), sourceName.c_str()) == 0 ? name : sourceName;
 
     TgaImage source;
-    if (!source.load(source_, fileName)) return 0;  // cannot be opened: no message
+    if (!source.load(source_, fileName)) {  // cannot be opened: no message
+        if (page_ != nullptr) page_->addUnreadIcon(sourceName);
+        return 0;
+    }
     // A file the reader has no faithful picture of is never written back.
     // Warnings name the file as it is called, which the report line (the
-    // icon's name with ".tga" in lower case) may not.
-    if (source.content() == TgaContent::Unsupported) {
-        platform::printFormatted(console_, texts::kNotTrueColour, platform::shownName(console_, fileName).c_str());
+    // icon's name with ".tga" in lower case) may not. Another part of the
+    // run may have written this icon's files into the output already: they
+    // stay as that part left them.
+    const char* const unchanged =
+        source.content() == TgaContent::Unsupported ? texts::kNotTrueColour
+        : source.content() == TgaContent::Truncated ? texts::kTruncated
+        : source.isLoaded() && ledger_ != nullptr && ledger_->writtenByAnother(baseName, part_) ? texts::kAlreadyWritten
+                                                                                              : nullptr;
+    if (unchanged != nullptr) {
+        platform::printFormatted(console_, unchanged, platform::shownName(console_, fileName).c_str());
+        if (page_ != nullptr) page_->addUnchangedIcon(sourceName, source, unchanged, fileName);
         return 0;
     }
-    if (source.content() == TgaContent::Truncated) {
-        platform::printFormatted(console_, texts::kTruncated, platform::shownName(console_, fileName).c_str());
-        return 0;
-    }
-    if (!source.isLoaded()) return 0;
-    // Another part of the run wrote this icon's files into the output
-    // already: they stay as that part left them.
-    if (ledger_ != nullptr && ledger_->writtenByAnother(baseName, part_)) {
-        platform::printFormatted(console_, texts::kAlreadyWritten, platform::shownName(console_, fileName).c_str());
+    if (!source.isLoaded()) {
+        if (page_ != nullptr) page_->addUnreadIcon(sourceName);
         return 0;
     }
 
@@ -176,9 +200,12 @@ int BatchRun::processFile(const std::string& name) {
     // variants are, and the writer's own, as any copy is.
     const OutputPlace place{output_,
                             &output_ == &source_ ? source.likeness() : source.likeness().forFilesElsewhere()};
-    const int variantsWritten = produceVariants(source, baseName, *masks_, place, console_);
+    // The page's pictures are made first, from the pixels as read.
+    if (page_ != nullptr) page_->startIcon(sourceName, fileName, baseName, source, wasRunLength);
+    const unsigned variantsWritten = produceVariants(source, baseName, *masks_, place, console_);
     const bool saved = saveWithNormalMask(source, fileName, *masks_, place);
-    if (ledger_ != nullptr && (saved || variantsWritten > 0)) ledger_->noteWritten(baseName, part_);
+    if (page_ != nullptr) page_->finishIcon(variantsWritten, saved);
+    if (ledger_ != nullptr && (saved || variantsWritten != 0)) ledger_->noteWritten(baseName, part_);
     if (!saved) {
         platform::printFormatted(console_, texts::kCannotWrite, platform::shownName(console_, fileName).c_str());
         return 0;

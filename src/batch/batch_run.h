@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batch/mask_set.h"
+#include "batch/preview_page.h"
 #include "platform/folder.h"
 
 // The icons whose files the parts of one run have written into the output
@@ -45,6 +46,13 @@ public:
         part_ = part;
     }
     const MaskSet& masks() const { return *masks_; }
+    // Also shows the part on the preview page `page` (open, and committed
+    // by the caller): `folder` as the user named it ("" for the current
+    // directory).
+    void showOn(PreviewPage& page, const std::string& folder) {
+        page_ = &page;
+        pageFolder_ = folder;
+    }
 
     // Works on the source folder: mask notes, one line per icon and the
     // summary.
@@ -64,8 +72,11 @@ public:
     int processFile(const std::string& name);
 
 private:
-    // The folder's own masks, unless the run's are used.
-    void prepareMasks();
+    // The start and the end of the part: the folder's own masks (unless
+    // the run's are used), and the part's section of the page; the summary
+    // (none for a negative count: there were no icons to count).
+    void start();
+    void finish(int processedCount);
 
     std::FILE* console_;
     platform::Folder& source_;
@@ -75,4 +86,6 @@ private:
     OutputLedger* ledger_ = nullptr;
     int part_ = 0;
     int candidateCount_ = 0;
+    PreviewPage* page_ = nullptr;
+    std::string pageFolder_;
 };

@@ -56,6 +56,7 @@ const char* const kAlreadyWritten = "WARN:\tFile \"%s\" was already written by t
 const char* const kReportUncompressed = "%-22s\tNormal\t%4d\t%4d\n";
 const char* const kReportRunLength = "%-22s\tRLE   \t%4d\t%4d\n";
 const char* const kSummary = "Processing complete! %d of %d files processed\n";
+const char* const kPreviewWritten = "Preview: \"%s\"\n";
 
 const char* const kUsage =
     "Usage: button-disabler [OPTION]... [FOLDER | ICON.tga]...\n"
@@ -83,6 +84,9 @@ const char* const kUsage =
     "                    second run writes the same files again\n"
     "      --masks=DIR   take the four masks from DIR, once for the whole run; the\n"
     "                    mask files beside the icons are then passed over\n"
+    "      --preview     also write button-disabler-preview.html into each folder\n"
+    "                    worked on (with --output, into DIR): a page that shows\n"
+    "                    every icon as read and as written, with its variants\n"
     "  --                what follows are folders or icons, even if it starts with -\n";
 const char* const kUnknownOption = "button-disabler: unknown option \"%s\"\n";
 const char* const kOptionNeedsFolder = "button-disabler: option \"%s\" needs a folder\n";

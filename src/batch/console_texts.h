@@ -34,6 +34,8 @@ extern const char* const kReportUncompressed;
 extern const char* const kReportRunLength;
 // Summary: processed, candidates.
 extern const char* const kSummary;
+// The preview page written (%s: its path).
+extern const char* const kPreviewWritten;
 
 // The command line. The usage answers --help and follows the error about an
 // unknown option (%s: the option); the version line takes kVersionNumber.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <memory>
 #include <set>
 
 #include "batch/batch_run.h"
@@ -107,21 +109,43 @@ struct Shared {
     std::string outputIdentity;
     const MaskSet* masks = nullptr;      // the run's masks; null: each folder's own
     OutputLedger ledger;                 // what the parts wrote into the output
+    bool preview = false;                // a preview page: the output folder's, or each folder's
+    std::time_t started = 0;
+    PreviewPage* page = nullptr;         // the output folder's page, for the whole run
 };
 
+// Starts the preview page in `folder` (`path` as given).
+std::unique_ptr<PreviewPage> startPage(platform::Folder& folder, const std::string& path, const Shared& shared) {
+    std::unique_ptr<PreviewPage> page(new PreviewPage);
+    page->open(folder, path, shared.started);
+    return page;
+}
+
+// Puts the preview page of the folder `path` in place, and says where it is.
+void finishPage(PreviewPage& page, const std::string& path) {
+    const std::string shown = platform::shownName(stdout, platform::pathInFolder(path, PreviewPage::kFileName));
+    platform::printFormatted(stdout, page.commit() ? texts::kPreviewWritten : texts::kCannotWrite, shown.c_str());
+}
+
 // Works on one part of the run, `folder` being the one it names. Where that
-// is the output folder itself, the part is a run in place there.
+// is the output folder itself, the part is a run in place there. Without
+// an output folder, the part's preview page goes into its own folder, its
+// path the part's last line.
 void workOnPart(const Job& job, platform::Folder& folder, Shared& shared, int part) {
     const bool isOutput = shared.output != nullptr && !job.identity.empty() && job.identity == shared.outputIdentity;
     platform::Folder& source = isOutput ? *shared.output : folder;
     BatchRun run(stdout, source, shared.output != nullptr ? *shared.output : source);
     if (shared.masks != nullptr) run.useMasks(*shared.masks);
     if (shared.output != nullptr) run.keepTrackIn(shared.ledger, part);
+    std::unique_ptr<PreviewPage> ownPage;  // only when asked for: it holds an encoder
+    if (shared.preview && shared.page == nullptr) ownPage = startPage(source, job.path, shared);
+    if (shared.preview) run.showOn(shared.page != nullptr ? *shared.page : *ownPage, job.path);
     if (job.kind == Job::Kind::Folder) {
         run.workOnFolder();
     } else {
         run.workOnFiles(job.names);
     }
+    if (ownPage) finishPage(*ownPage, job.path);
 }
 
 void workOnPaths(const std::vector<std::string>& given, Shared& shared) {
@@ -176,6 +200,8 @@ bool prepareOutput(const std::string& path, platform::Folder& output) {
 // then each part.
 void workOnLine(const CommandLine& line) {
     Shared shared;
+    shared.preview = line.preview;
+    shared.started = std::time(nullptr);
     // The run's masks are loaded once, their notes standing before every
     // part; the masks of the folders worked on are then passed over. A
     // masks folder that cannot be read stops the run before anything is
@@ -198,6 +224,13 @@ void workOnLine(const CommandLine& line) {
         shared.output = &output;
         shared.outputIdentity = platform::identityOf(line.outputFolder);
     }
+    // With an output folder, one page shows the whole run: every part
+    // writes there.
+    std::unique_ptr<PreviewPage> page;
+    if (shared.preview && shared.output != nullptr) {
+        page = startPage(output, line.outputFolder, shared);
+        shared.page = page.get();
+    }
     if (!line.paths.empty()) {
         workOnPaths(line.paths, shared);
     } else {
@@ -205,6 +238,7 @@ void workOnLine(const CommandLine& line) {
         std::string identity = shared.output != nullptr ? platform::identityOf("") : std::string();
         workOnPart({Job::Kind::Folder, "", {}, identity}, platform::currentFolder(), shared, 1);
     }
+    if (page) finishPage(*page, line.outputFolder);
 }
 
 // The option `argument` is or starts, when it takes a folder: where the
@@ -254,6 +288,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             return line;
         } else if (argument == "--no-wait") {
             line.waitForKey = false;
+        } else if (argument == "--preview") {
+            line.preview = true;
         } else if (std::string CommandLine::*folder = folderOf(argument, option)) {
             const bool attached = argument.size() > option.size();
             std::string value = attached ? argument.substr(option.size() + 1)

@@ -9,6 +9,7 @@ struct CommandLine {
     enum class Action { Run, Help, Version, UnknownOption, MissingFolder };
     Action action = Action::Run;
     bool waitForKey = true;
+    bool preview = false;            // --preview: the preview page of the run
     std::vector<std::string> paths;  // folders and files, in the order given
     std::string outputFolder;        // --output: where every file goes ("": beside its icon)
     std::string masksFolder;         // --masks: where the masks come from ("": each folder)

@@ -32,8 +32,8 @@ bool fits(const TgaImage& mask, const TgaImage& source) {
 // Every output is written from the untouched source with its mask laid over
 // it on the way to the file: no variant carries another's mask, and no
 // pixel buffer is copied.
-int produceVariants(TgaImage& source, const std::string& baseName, const MaskSet& masks, const OutputPlace& place,
-                    std::FILE* console) {
+unsigned produceVariants(TgaImage& source, const std::string& baseName, const MaskSet& masks,
+                         const OutputPlace& place, std::FILE* console) {
     struct Variant {
         const TgaImage& mask;
         std::string name;
@@ -43,11 +43,12 @@ int produceVariants(TgaImage& source, const std::string& baseName, const MaskSet
         {masks.passiveMask, passiveVariantName(baseName)},
         {masks.autocastMask, autocastVariantName(baseName)},
     };
-    int written = 0;
-    for (const Variant& variant : variants) {
+    unsigned written = 0;
+    for (unsigned bit = 0; bit < 3; ++bit) {
+        const Variant& variant = variants[bit];
         if (!fits(variant.mask, source)) continue;
         if (source.saveBlended(place.folder, variant.name, variant.mask, 255, place.like.forOtherFiles())) {
-            ++written;
+            written |= 1u << bit;
         } else {
             platform::printFormatted(console, texts::kCannotWrite, platform::shownName(console, variant.name).c_str());
         }

@@ -25,9 +25,9 @@ struct OutputPlace {
 // with that mask laid over it. Every variant file is a new file made from
 // the icon as `place` says (see FileLikeness::forOtherFiles). A variant that
 // cannot be written is reported on `console`. `source` keeps its pixels.
-// Returns how many were written.
-int produceVariants(TgaImage& source, const std::string& baseName, const MaskSet& masks, const OutputPlace& place,
-                    std::FILE* console);
+// Returns which were written, one bit each: disabled 1, passive 2, autocast 4.
+unsigned produceVariants(TgaImage& source, const std::string& baseName, const MaskSet& masks,
+                         const OutputPlace& place, std::FILE* console);
 
 // Writes the icon itself as `fileName`, with the normal mask laid over it
 // when that mask is loaded and of the icon's size (`source` then holds the
