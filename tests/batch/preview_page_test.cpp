@@ -1,0 +1,64 @@
+// The preview page's pictures, decoded by libpng, are the very pixels of the
+// files the run read and wrote.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "batch/batch_run.h"
+#include "support/page_pictures.h"
+#include "support/temp_dir.h"
+
+using namespace test_support;
+
+namespace {
+
+// The pixels of a file as the tool writes it: 32-bit, bottom-up, no RLE.
+Bytes rgbaOfWritten(const std::string& name) {
+    Bytes file = readFile(name);
+    const int width = file[12] | file[13] << 8, height = file[14] | file[15] << 8;
+    return rgbaOfTga(Bytes(file.begin() + 18 + file[0], file.end()), width, height, 4);
+}
+
+}  // namespace
+
+TEST(PreviewPage, PicturesAreThePixelsReadAndWritten) {
+    ScopedWorkDir dir;
+    // Icons of both depths, one run-length coded, and a mask without alpha.
+    const TgaFile masks[] = {noiseTga(6, 5, 32, 1), noiseTga(6, 5, 24, 2), noiseTga(6, 5, 32, 3), noiseTga(6, 5, 32, 4)};
+    const char* const maskNames[] = {"ZOF_NORMAL_MASK.tga", "ZOF_DISABLED_MASK.tga", "ZOF_PASSIVE_MASK.tga",
+                                     "ZOF_AUTOCAST_MASK.tga"};
+    for (int i = 0; i < 4; ++i) writeFile(maskNames[i], masks[i].bytes());
+    const TgaFile icons[] = {noiseTga(6, 5, 24, 5), noiseTga(6, 5, 32, 6), noiseTga(6, 5, 32, 7)};
+    TgaFile runLength = icons[2];
+    runLength.imageType = 10;
+    runLength.data = encodeRunLength(runLength.data, 4);
+    writeFile("a.tga", icons[0].bytes());
+    writeFile("b.tga", icons[1].bytes());
+    writeFile("c.tga", runLength.bytes());
+
+    std::FILE* console = std::tmpfile();
+    ASSERT_NE(console, nullptr);
+    PreviewPage page;
+    ASSERT_TRUE(page.open(platform::currentFolder(), "", 0));
+    {
+        BatchRun run(console);
+        run.showOn(page, "");
+        run.workOnFolder();
+    }
+    ASSERT_TRUE(page.commit());
+    std::fclose(console);
+
+    const Bytes html = readFile(PreviewPage::kFileName);
+    const std::vector<PagePicture> pictures = picturesOf(std::string(html.begin(), html.end()));
+    ASSERT_EQ(pictures.size(), 4u + 3u * 5u);
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const PagePicture& picture = pictures[i];
+        // The masks, then for each icon: as read, rewritten, DIS, PAS, _Autocast.
+        const TgaFile* original = i < 4 ? &masks[i] : (i - 4) % 5 == 0 ? &icons[(i - 4) / 5] : nullptr;
+        const Bytes expected = original != nullptr ? rgbaOfTga(original->data, 6, 5, original->depth / 8)
+                                                   : rgbaOfWritten(picture.title);
+        EXPECT_EQ(picture.width, 6);
+        EXPECT_EQ(picture.shownWidth, 12) << "small pictures are drawn at twice their size";
+        EXPECT_EQ(picture.rgba, expected) << "picture " << i << ", " << picture.title;
+    }
+}

@@ -1,0 +1,106 @@
+// The preview page of a folder with a missing mask, a mask of another size,
+// a file the tool cannot decode and a variant that cannot be written, in
+// the folder or in the --output folder: what each row says, and the same
+// page from the Windows program as from the native one.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <regex>
+
+#include "support/temp_dir.h"
+#include "support/tool_runner.h"
+
+using namespace test_support;
+
+namespace {
+
+// The page's masks and rows as text: each picture as [the file it shows],
+// each cell starting with '|', no other markup.
+std::vector<std::string> shownLines(const std::string& page) {
+    static const std::regex picture("<img [^>]*title=\"([^\"]*)\"[^>]*>"), cell("<t[dh][^>]*>"), tag("<[^>]*>");
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, end; (end = page.find('\n', at)) != std::string::npos; at = end + 1) {
+        std::string line = page.substr(at, end - at);
+        if (line.compare(0, 8, "<figure>") != 0 && line.compare(0, 8, "<tr><td>") != 0 &&
+            line.compare(0, 7, "<tr><td") != 0) {
+            continue;
+        }
+        line = std::regex_replace(line, picture, "[$1]");
+        line = std::regex_replace(std::regex_replace(line, cell, "|"), tag, "");
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string pageIn(const std::string& folder) {
+    Bytes page = readFile(folder + "/button-disabler-preview.html");
+    return std::string(page.begin(), page.end());
+}
+
+void writeFolder(const std::string& folder) {
+    ASSERT_TRUE(makeDirectory(folder));
+    writeFile(folder + "/ZOF_NORMAL_MASK.tga", noiseTga(8, 8, 32, 1).bytes());
+    writeFile(folder + "/ZOF_PASSIVE_MASK.tga", noiseTga(4, 4, 32, 2).bytes());
+    writeFile(folder + "/ZOF_AUTOCAST_MASK.tga", noiseTga(8, 8, 32, 3).bytes());
+    TgaFile grey = noiseTga(8, 8, 8, 4);  // greyscale: not decoded
+    grey.imageType = 3;
+    writeFile(folder + "/Broken.tga", grey.bytes());
+    writeFile(folder + "/Good.tga", noiseTga(8, 8, 24, 5).bytes());
+    writeFile(folder + "/Locked.tga", noiseTga(8, 8, 32, 6).bytes());
+    ASSERT_TRUE(makeDirectory(folder + "/Locked_Autocast.tga"));  // no file can take its place
+}
+
+}  // namespace
+
+class Preview : public ::testing::TestWithParam<bool> {};
+
+TEST_P(Preview, RowsSayWhatWasMadeAndWhyNot) {
+    const bool toOutput = GetParam();
+    const std::string written = toOutput ? "out" : "icons";
+    ScopedWorkDir dir;
+    writeFolder("icons");
+    std::vector<std::string> arguments = {"--no-wait", "--preview", "icons"};
+    if (toOutput) {
+        ASSERT_TRUE(makeDirectory("out") && makeDirectory("out/Locked_Autocast.tga"));
+        arguments.insert(arguments.end(), {"--output", "out"});
+    }
+    ToolResult result = runTool(arguments);
+    EXPECT_EQ(result.exitCode, 0);
+    const std::string separator = runningNativeTool() ? "/" : "\\";
+    EXPECT_NE(result.output.find("Processing complete! 2 of 3 files processed\nPreview: \"" + written + separator +
+                                 "button-disabler-preview.html\"\n"),
+              std::string::npos)
+        << result.output;
+    EXPECT_EQ(fileExists("icons/button-disabler-preview.html"), !toOutput);
+    const std::vector<std::string> expected = {
+        "ZOF_NORMAL_MASK.tgaused, 8 &times; 8[ZOF_NORMAL_MASK.tga]",
+        "ZOF_DISABLED_MASK.tganot found",
+        "ZOF_PASSIVE_MASK.tgaused, 4 &times; 4[ZOF_PASSIVE_MASK.tga]",
+        "ZOF_AUTOCAST_MASK.tgaused, 8 &times; 8[ZOF_AUTOCAST_MASK.tga]",
+        "|Broken.tgaWARN: File &quot;Broken.tga&quot; is not a 24 or 32 bit true-colour TGA. Left unchanged!"
+        "|8 &times; 8type 3, 8 bits|left unchanged|left unchanged|left unchanged|left unchanged|left unchanged",
+        "|Good.tga|8 &times; 8Normal, 24 bits|[Good.tga]|[Good.tga]|mask missing"
+        "|no mask of the icon's size (the mask is 4 &times; 4)|[Good_Autocast.tga]",
+        "|Locked.tgaWARN: Can&#39;t write file &quot;Locked_Autocast.tga&quot;!|8 &times; 8Normal, 32 bits"
+        "|[Locked.tga]|[Locked.tga]|mask missing|no mask of the icon's size (the mask is 4 &times; 4)|not written",
+        "|Processing complete! 2 of 3 files processed",
+    };
+    const std::string page = pageIn(written);
+    EXPECT_EQ(shownLines(page), expected);
+
+    if (runningNativeTool() || toOutput) return;
+    // The native program on the same folder writes the same page, its time
+    // of the run aside.
+    writeFolder("native");
+    const char* windows = std::getenv("BUTTON_DISABLER_COMMAND");
+    const std::string windowsCommand = windows;
+    setenv("BUTTON_DISABLER_COMMAND", "", 1);
+    ToolResult native = runTool({"--no-wait", "--preview", "native"});
+    setenv("BUTTON_DISABLER_COMMAND", windowsCommand.c_str(), 1);
+    ASSERT_EQ(native.exitCode, 0);
+    static const std::regex time("<p>Run: [^<]*</p>"), folder("native");
+    EXPECT_EQ(std::regex_replace(std::regex_replace(pageIn("native"), time, ""), folder, "icons"),
+              std::regex_replace(page, time, ""));
+}
+
+INSTANTIATE_TEST_SUITE_P(InPlaceAndToOutput, Preview, ::testing::Bool());
