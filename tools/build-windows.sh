@@ -22,7 +22,7 @@ else
   dir="${1:-$root/build-windows-x86_64}"; format='pei-x86-64'
   packages=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64)
 fi
-"$root/tools/install-deps.sh" cmake make "${packages[@]}"
+"$root/tools/install-deps.sh" cmake make libstb-dev libz-mingw-w64-dev "${packages[@]}"
 objdump="$arch-w64-mingw32-objdump"
 
 echo "-- configuring the $arch Windows build in $dir"

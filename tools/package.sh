@@ -24,7 +24,7 @@ fail() {
   exit 1
 }
 
-"$root/tools/install-deps.sh" cmake make g++ g++-mingw-w64-i686 binutils-mingw-w64-i686
+"$root/tools/install-deps.sh" cmake make g++ libstb-dev zlib1g-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
 
 echo "-- the Windows program"
 windows_build="$root/build-windows"

@@ -5,8 +5,9 @@
 #
 # Stages: the Debian packages the suite needs (all installed up front);
 # Debug and Release builds, warning-free, with every test; the read-only
-# tests once more without root's override (when run as root); the Windows
-# build and its end-to-end tests under wine; the release packages, made
+# tests once more without root's override (when run as root); the preview
+# page opened in chromium without a display (tools/test-browser.sh); the
+# Windows build and its end-to-end tests under wine; the release packages, made
 # and their contents checked, and as root the .deb installed, run and
 # removed (tools/package.sh); each fuzz target on a fixed seed (FUZZ_RUNS
 # inputs, 0 skips the stage); the whole suite under AddressSanitizer and
@@ -63,7 +64,8 @@ skipped_because() {
 }
 
 choose_wine_build || exit 2
-packages=(cmake make g++ libgtest-dev libpng-dev pkg-config util-linux clang-14 libclang-rt-14-dev)
+packages=(cmake make g++ libgtest-dev libpng-dev pkg-config libstb-dev zlib1g-dev util-linux clang-14 libclang-rt-14-dev
+  chromium python3)
 read -r -a windows_packages <<<"$(wine_packages)"
 packages+=("${windows_packages[@]}")
 
@@ -77,6 +79,7 @@ fi
 stage "Debug build and tests" build_and_test "$root/build-test/debug" -DCMAKE_BUILD_TYPE=Debug
 stage "Release build and tests" build_and_test "$root/build-test/release" -DCMAKE_BUILD_TYPE=Release
 stage "Read-only tests without root's override" "$root/tools/test-read-only.sh" "$root/build-test/release"
+stage "Preview page in a headless browser" "$root/tools/test-browser.sh" "$root/build-test/release"
 stage "Windows build and end-to-end tests under wine" "$root/tools/test-windows.sh"
 stage "Release packages made and checked" "$root/tools/package.sh"
 if [ "${FUZZ_RUNS:-}" = 0 ]; then
