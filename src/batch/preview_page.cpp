@@ -244,8 +244,6 @@ std::string PreviewPage::reasonForMissing(int slot, const TgaImage& icon) const 
 void PreviewPage::startIcon(const std::string& name, const std::string& fileName, const std::string& baseName,
                             const TgaImage& icon, bool runLength) {
     name_ = name;
-    fileName_ = fileName;
-    baseName_ = baseName;
     size_ = sizeOf(icon.width, icon.height);
     form_ = std::string(runLength ? "RLE" : "Normal") + ", " + std::to_string(icon.bitsPerPixel) + " bits";
     if (failed_) return;
@@ -272,6 +270,7 @@ void PreviewPage::startIcon(const std::string& name, const std::string& fileName
 }
 
 void PreviewPage::finishIcon(unsigned variantsWritten, bool iconWritten) {
+    if (failed_) return;
     std::string warnings;
     for (int output = 1; output < 5; ++output) {
         Cell& cell = cells_[output];

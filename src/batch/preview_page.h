@@ -1,5 +1,5 @@
-// The preview page: one self-contained HTML file that shows what a run over
-// a folder read and wrote, every picture inlined as a PNG file.
+// The preview page: one self-contained HTML file that shows what a run read
+// and wrote, every picture inlined as a PNG file.
 #pragma once
 
 #include <cstdint>
@@ -83,8 +83,6 @@ private:
 
     // The icon started and not yet finished.
     std::string name_;
-    std::string fileName_;
-    std::string baseName_;
     std::string size_;
     std::string form_;
     Cell cells_[5];
