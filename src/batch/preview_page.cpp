@@ -96,8 +96,8 @@ std::size_t sequenceLength(const std::string& text, std::size_t at) {
 }
 
 // Text as the page shows it: markup characters as references, control
-// bytes as '?' (as a terminal shows them), and bytes that are no UTF-8 (a
-// POSIX name may hold any) as U+FFFD.
+// characters (C0, DEL and C1) as '?', as a terminal shows them, and bytes
+// that are no UTF-8 (a POSIX name may hold any) as U+FFFD.
 std::string escaped(const std::string& text) {
     std::string out;
     out.reserve(text.size());
@@ -108,6 +108,9 @@ std::string escaped(const std::string& text) {
             if (length == 0) {
                 out += "\xEF\xBF\xBD";
                 ++at;
+            } else if (byte == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0) {
+                out += '?';
+                at += length;
             } else {
                 out.append(text, at, length);
                 at += length;
