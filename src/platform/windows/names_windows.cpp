@@ -39,14 +39,25 @@ bool listTgaEntries(Folder& folder, std::vector<std::string>& names) {
     return complete;
 }
 
-std::string resolveName(Folder& folder, const std::string& name) {
+namespace {
+
+// The entry of `folder` that `name` finds, letter case aside (and through
+// a short 8.3 alias); false when there is none.
+bool findEntry(Folder& folder, const std::string& name, WIN32_FIND_DATAW& entry) {
     std::wstring wide;
-    if (name.empty() || !windows::toWide(name, wide) || hasWildcard(wide)) return name;
+    if (name.empty() || !windows::toWide(name, wide) || hasWildcard(wide)) return false;
     wide.insert(0, folder.state().prefix);
-    WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileExW(wide.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
-    if (search == INVALID_HANDLE_VALUE) return name;
+    if (search == INVALID_HANDLE_VALUE) return false;
     FindClose(search);
+    return true;
+}
+
+}  // namespace
+
+std::string resolveName(Folder& folder, const std::string& name) {
+    WIN32_FIND_DATAW entry;
+    if (!findEntry(folder, name, entry)) return name;
     // The long name, also for a file named by its short 8.3 alias
     // ("FIRE~1.TGA"): the rules about names are meant for the long one.
     std::string found;
@@ -54,14 +65,8 @@ std::string resolveName(Folder& folder, const std::string& name) {
 }
 
 bool entryExists(Folder& folder, const std::string& name) {
-    std::wstring wide;
-    if (name.empty() || !windows::toWide(name, wide) || hasWildcard(wide)) return false;
-    wide.insert(0, folder.state().prefix);
     WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileExW(wide.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    return true;
+    return findEntry(folder, name, entry);
 }
 
 bool isFolderIn(Folder& folder, const std::string& name) {
