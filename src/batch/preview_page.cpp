@@ -5,6 +5,7 @@
 #include "batch/console_texts.h"
 #include "batch/eligibility.h"
 #include "batch/variants.h"
+#include "platform/names.h"
 #include "tga/tga_format.h"
 
 const char* const PreviewPage::kFileName = "button-disabler-preview.html";
@@ -168,7 +169,15 @@ void PreviewPage::write(const std::string& text) {
 }
 
 bool PreviewPage::open(platform::Folder& folder, const std::string& shown, std::time_t when) {
-    failed_ = !file_.open(folder, kFileName);
+    // The page is the writer's own file, whatever held its name before, and
+    // starts as any new file of the writer; each icon shown narrows it to
+    // that icon's read and write permissions, so a private picture never
+    // lands in a page that others may read.
+    platform::FileLikeness like;
+    like.known = true;
+    like.mode = 0666;
+    fileName_ = platform::resolveName(folder, kFileName);
+    failed_ = !file_.open(folder, kFileName, like.forFilesElsewhere());
     if (failed_) return false;
     char time[32] = "";
     const std::tm* local = std::localtime(&when);
@@ -249,6 +258,7 @@ void PreviewPage::startIcon(const std::string& name, const std::string& fileName
     name_ = name;
     size_ = sizeOf(icon.width, icon.height);
     form_ = std::string(runLength ? "RLE" : "Normal") + ", " + std::to_string(icon.bitsPerPixel) + " bits";
+    if (!failed_ && icon.likeness().known && !file_.narrowTo(icon.likeness().forOtherFiles().mode)) failed_ = true;
     if (failed_) return;
     const std::string outputs[5] = {fileName, fileName, disabledVariantName(baseName), passiveVariantName(baseName),
                                     autocastVariantName(baseName)};

@@ -25,6 +25,9 @@ public:
     // run. False when the page cannot be written (what is added then is
     // passed over, and commit() fails).
     bool open(platform::Folder& folder, const std::string& shown, std::time_t when);
+    // The name the page is written under: kFileName, or the spelling an
+    // older page has where letter case is ignored.
+    const std::string& fileName() const { return fileName_; }
 
     // A part of the run: the folder whose icons follow (as the user named
     // it), the masks laid over them, and the icons' rows, up to endPart().
@@ -75,6 +78,7 @@ private:
 
     platform::ReplacementFile file_;
     bool failed_ = true;
+    std::string fileName_ = kFileName;
     const MaskSet* masks_ = nullptr;
     PngEncoder encoder_;
     TgaImage blended_;  // a working copy, kept for its buffer

@@ -123,7 +123,7 @@ std::unique_ptr<PreviewPage> startPage(platform::Folder& folder, const std::stri
 
 // Puts the preview page of the folder `path` in place, and says where it is.
 void finishPage(PreviewPage& page, const std::string& path) {
-    const std::string shown = platform::shownName(stdout, platform::pathInFolder(path, PreviewPage::kFileName));
+    const std::string shown = platform::shownName(stdout, platform::pathInFolder(path, page.fileName()));
     platform::printFormatted(stdout, page.commit() ? texts::kPreviewWritten : texts::kCannotWrite, shown.c_str());
 }
 

@@ -116,6 +116,10 @@ public:
     // back and go out with the next large one, so a file of a header and
     // one block of pixels takes a single system write.
     bool write(const void* data, std::size_t size);
+    // Takes from the new version every permission that `mode` lacks, at
+    // once: a file made from several others (a page of pictures) is no
+    // wider than the narrowest of them. False when that cannot be done.
+    bool narrowTo(std::uint32_t mode);
     // Writes what is held back, closes, and renames the temporary file over
     // the target.
     bool commit();

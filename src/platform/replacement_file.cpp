@@ -39,6 +39,12 @@ bool ReplacementFile::write(const void* data, std::size_t size) {
     return !failed_;
 }
 
+bool ReplacementFile::narrowTo(std::uint32_t mode) {
+    if (handle_ == kNoHandle || failed_) return false;
+    failed_ = !replacement::narrowMode(handle_, target_, mode);
+    return !failed_;
+}
+
 bool ReplacementFile::commit() {
     if (handle_ == kNoHandle || failed_) {
         discard();

@@ -37,6 +37,9 @@ bool writeAll(FileHandle handle, const void* first, std::size_t firstSize, const
 // which would clear set-user-ID and set-group-ID bits). False when the
 // permissions cannot be given.
 bool keepOwnerAndMode(FileHandle handle, const ReplacementTarget& target);
+// Narrows the permissions the new version gets to `mode`, on the temporary
+// file at once (POSIX; nothing on Windows).
+bool narrowMode(FileHandle handle, ReplacementTarget& target, std::uint32_t mode);
 
 // Closes the temporary file; false when that reports a failure.
 bool close(FileHandle handle);

@@ -3,6 +3,7 @@
 // the folder or in the --output folder: what each row says, and the same
 // page from the Windows program as from the native one.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <regex>
@@ -59,6 +60,10 @@ TEST_P(Preview, RowsSayWhatWasMadeAndWhyNot) {
     const std::string written = toOutput ? "out" : "icons";
     ScopedWorkDir dir;
     writeFolder("icons");
+    const bool posix = runningNativeTool();
+    if (posix) {
+        ASSERT_EQ(chmod("icons/Good.tga", 0600), 0);  // a private picture
+    }
     std::vector<std::string> arguments = {"--no-wait", "--preview", "icons"};
     if (toOutput) {
         ASSERT_TRUE(makeDirectory("out") && makeDirectory("out/Locked_Autocast.tga"));
@@ -72,6 +77,10 @@ TEST_P(Preview, RowsSayWhatWasMadeAndWhyNot) {
               std::string::npos)
         << result.output;
     EXPECT_EQ(fileExists("icons/button-disabler-preview.html"), !toOutput);
+    struct stat pageFile;
+    if (posix && stat((written + "/button-disabler-preview.html").c_str(), &pageFile) == 0) {
+        EXPECT_EQ(pageFile.st_mode & 077, 0u) << "a private icon's pictures in a page others may read";
+    }
     const std::vector<std::string> expected = {
         "ZOF_NORMAL_MASK.tgaused, 8 &times; 8[ZOF_NORMAL_MASK.tga]",
         "ZOF_DISABLED_MASK.tganot found",

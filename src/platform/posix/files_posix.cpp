@@ -278,6 +278,23 @@ bool keepOwnerAndMode(FileHandle handle, const ReplacementTarget& target) {
     return !modeNarrowed || fchmod(descriptor, mode) == 0;
 }
 
+bool narrowMode(FileHandle handle, ReplacementTarget& target, std::uint32_t mode) {
+    // A new file without what it was made like is made 0666 under the
+    // umask; from here on it is made like that, narrowed.
+    if (!target.keepsOwnerAndMode) {
+        target.keepsOwnerAndMode = true;
+        target.mode = 0666 & ~static_cast<std::uint32_t>(processFacts().umask);
+        target.owner = processFacts().user;
+        target.group = posix::groupOfNewFiles(*target.folder, processFacts().group);
+    }
+    const std::uint32_t narrowed = target.mode & (mode | ~0777u);
+    if (narrowed == target.mode) return true;
+    target.mode = narrowed;
+    // Until it is given away, only its maker may read it anyway.
+    const mode_t now = givenAway(target) ? (narrowed & 0700) : (narrowed & 0777);
+    return fchmod(descriptorOf(handle), now) == 0;
+}
+
 bool writeAll(FileHandle handle, const void* first, std::size_t firstSize, const void* second,
               std::size_t secondSize) {
     iovec parts[2] = {{const_cast<void*>(first), firstSize}, {const_cast<void*>(second), secondSize}};

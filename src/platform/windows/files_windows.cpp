@@ -211,6 +211,10 @@ bool writeAll(FileHandle handle, const void* first, std::size_t firstSize, const
     return writeWhole(file, first, firstSize) && writeWhole(file, second, secondSize);
 }
 
+bool narrowMode(FileHandle, ReplacementTarget&, std::uint32_t) {
+    return true;  // a new file takes its folder's security
+}
+
 bool keepOwnerAndMode(FileHandle handle, const ReplacementTarget& target) {
     if (!target.isRegular) return true;
     // What Windows users expect a rewritten file to keep: when it was made,
