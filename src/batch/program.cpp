@@ -340,8 +340,8 @@ int runProgram(int argc, char** argv) {
     workOnLine(line);
     // The keyboard is taken before the closing lines appear, so that a key
     // typed as they do is kept for the wait. Without the wait, no prompt.
-    // The report is out first, while Ctrl+C can still stop a run whose
-    // output has stalled.
+    // The report is out first, while Ctrl+C still stops a run whose output
+    // has stalled; from here on it is a key.
     std::fflush(stdout);
     if (line.waitForKey) platform::prepareKeyWait();
     platform::printText(stdout, line.waitForKey ? texts::kClosingBlock : texts::kClosingWithoutPrompt);

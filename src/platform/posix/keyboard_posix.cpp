@@ -82,10 +82,11 @@ void prepareKeyWait() {
         return;
     }
     taken.raw = taken.saved;
-    // No line input and no echo. Ctrl+C still stops the program until the
-    // wait itself begins: printing the closing lines may block on a stalled
-    // pipe. Output processing stays: the closing lines still print as lines.
-    taken.raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
+    // No line input, no echo, and Ctrl+C is a key like any other, also one
+    // typed as the prompt appears. (The report is flushed before this, so
+    // that only the few closing lines are printed with Ctrl+C taken as a
+    // key.) Output processing stays: the closing lines print as lines.
+    taken.raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG | IEXTEN);
     taken.raw.c_cc[VMIN] = 1;
     taken.raw.c_cc[VTIME] = 0;
     // Whatever ends the process from here on puts the settings back.
@@ -103,9 +104,6 @@ void waitForKey(const char* prompt) {
     if (!isatty(STDOUT_FILENO)) {
         [[maybe_unused]] ssize_t shown = write(terminal, prompt, std::strlen(prompt));
     }
-    // During the wait Ctrl+C is a key like any other.
-    taken.raw.c_lflag &= ~static_cast<tcflag_t>(ISIG);
-    posix::registerTerminalToRestore(terminal, taken.saved, taken.raw);
     unsigned char byte = 0;
     if (readTerminalByte(terminal, taken.raw, 0, byte)) {
         if (byte == 0x1B) {
