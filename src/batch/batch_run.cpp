@@ -47,23 +47,15 @@ bool canBeOpened(platform::Folder& folder, const std::string& name) {
     return file.open(folder, name);
 }
 
-// A name as the output folder's index compares it: ASCII letters folded.
-std::string foldedName(std::string name) {
-    for (char& c : name) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return name;
-}
-
 }  // namespace
 
 bool OutputLedger::writtenByAnother(const std::string& baseName, int part) const {
-    auto found = writers_.find(foldedName(baseName));
+    auto found = writers_.find(baseName);
     return found != writers_.end() && found->second != part;
 }
 
 void OutputLedger::noteWritten(const std::string& baseName, int part) {
-    writers_.emplace(foldedName(baseName), part);
+    writers_.emplace(baseName, part);
 }
 
 int BatchRun::loadMasks() {

@@ -9,6 +9,7 @@
 #include "batch/mask_set.h"
 #include "batch/preview_page.h"
 #include "platform/folder.h"
+#include "platform/names.h"
 
 // The icons whose files the parts of one run have written into the output
 // folder they share, each with the part that wrote them. Names are told
@@ -21,7 +22,14 @@ public:
     void noteWritten(const std::string& baseName, int part);
 
 private:
-    std::map<std::string, int> writers_;
+    // Names compared as the output folder's index compares them: ASCII
+    // letter case aside.
+    struct IgnoringCase {
+        bool operator()(const std::string& a, const std::string& b) const {
+            return platform::compareIgnoreCase(a.c_str(), b.c_str()) < 0;
+        }
+    };
+    std::map<std::string, int, IgnoringCase> writers_;
 };
 
 // One run over one folder: its masks and its counts. The banner, the
