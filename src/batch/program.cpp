@@ -67,8 +67,9 @@ std::vector<Job> planJobs(const std::vector<std::string>& paths) {
                 // work on: a folder, or a link to one, that a shell glob
                 // picked up (or that completion ended with a separator) is
                 // noted and passed over with the files.
-                if (platform::hasTgaExtension(platform::splitPath(platform::trimmedPath(path)).name)) {
-                    addFile(platform::trimmedPath(path));
+                if (const std::string trimmed = platform::trimmedPath(path);
+                    platform::hasTgaExtension(platform::splitPath(trimmed).name)) {
+                    addFile(trimmed);
                 } else {
                     addFolder(path);
                 }
@@ -196,7 +197,7 @@ bool prepareOutput(const std::string& path, platform::Folder& output) {
     return false;
 }
 
-// The run after its banner: the output folder and the run's masks first,
+// The run after its banner: the run's masks and the output folder first,
 // then each part.
 void workOnLine(const CommandLine& line) {
     Shared shared;
