@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <vector>
 
 #include "batch/console_texts.h"
@@ -150,6 +151,18 @@ void BatchRun::workOnFiles(std::vector<std::string> names) {
 }
 
 int BatchRun::processFile(const std::string& name) {
+    // Reading and the page handle lack of memory themselves; anywhere else
+    // the icon's files are each left whole (a temporary file goes with its
+    // writer), and the next icon may still fit.
+    try {
+        return processIcon(name);
+    } catch (const std::bad_alloc&) {
+        platform::printFormatted(console_, texts::kOutOfMemory, platform::shownName(console_, name).c_str());
+        return 0;
+    }
+}
+
+int BatchRun::processIcon(const std::string& name) {
     if (eligibility::isMaskName(name) || eligibility::hasVariantPrefix(name)) return 0;
     std::string baseName = eligibility::baseNameOf(name);
     if (eligibility::hasAutocastSuffix(baseName)) return 0;

@@ -76,10 +76,12 @@ public:
     int loadMasks();
 
     // Works on one directory entry: 1 when the icon was loaded and rewritten,
-    // 0 when the name is no icon's or the file is left as it was.
+    // 0 when the name is no icon's or the file is left as it was. Lack of
+    // memory costs this icon alone, with a line.
     int processFile(const std::string& name);
 
 private:
+    int processIcon(const std::string& name);
     // The start and the end of the part: the folder's own masks (unless
     // the run's are used), and the part's section of the page; the summary
     // (none for a negative count: there were no icons to count).

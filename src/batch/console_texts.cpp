@@ -57,6 +57,8 @@ const char* const kReportUncompressed = "%-22s\tNormal\t%4d\t%4d\n";
 const char* const kReportRunLength = "%-22s\tRLE   \t%4d\t%4d\n";
 const char* const kSummary = "Processing complete! %d of %d files processed\n";
 const char* const kPreviewWritten = "Preview: \"%s\"\n";
+const char* const kOutOfMemory = "WARN:\tOut of memory for file \"%s\"!\n";
+const char* const kRunOutOfMemory = "WARN:\tOut of memory! The rest of the run is not done.\n";
 
 const char* const kUsage =
     "Usage: button-disabler [OPTION]... [FOLDER | ICON.tga]...\n"

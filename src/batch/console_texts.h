@@ -36,6 +36,11 @@ extern const char* const kReportRunLength;
 extern const char* const kSummary;
 // The preview page written (%s: its path).
 extern const char* const kPreviewWritten;
+// Memory ran out while an icon (%s: its name) was worked on: its files are
+// each written whole or not at all, and the run goes on with the next.
+extern const char* const kOutOfMemory;
+// Memory ran out elsewhere: the rest of the run is not done.
+extern const char* const kRunOutOfMemory;
 
 // The command line. The usage answers --help and follows the error about an
 // unknown option (%s: the option); the version line takes kVersionNumber.

@@ -125,6 +125,10 @@ bool PngEncoder::encode(const TgaImage& image, std::string& png) {
     return true;
 }
 
+void PngEncoder::releaseLargeBuffers() {
+    if (rgba_.capacity() > kKeptBufferBytes) tga::ByteBuffer().swap(rgba_);
+}
+
 void appendBase64(const std::string& bytes, std::string& out) {
     static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());

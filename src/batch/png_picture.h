@@ -20,6 +20,9 @@ public:
     // The largest picture encoded, in pixels: four bytes each are held two
     // or three times over while it is encoded.
     static constexpr std::uint64_t kMaxPixels = 16ull * 1024 * 1024;
+    // Working buffers up to this size are kept from one picture to the next
+    // (thousands of small icons make a page); larger ones are given back.
+    static constexpr std::size_t kKeptBufferBytes = 4u * 1024 * 1024;
 
     // Replaces `png` with a PNG file of the pixels save() writes for
     // `image` (pixels without alpha get 255): 8-bit RGBA, not
@@ -27,6 +30,8 @@ public:
     // record that is not loaded, holds other than 24 or 32-bit pixels or
     // has more than kMaxPixels, or when memory runs out.
     bool encode(const TgaImage& image, std::string& png);
+    // Gives back a working buffer larger than kKeptBufferBytes.
+    void releaseLargeBuffers();
 
 private:
     struct Deflater;

@@ -1,6 +1,7 @@
 #include "batch/preview_page.h"
 
 #include <cstdio>
+#include <new>
 
 #include "batch/console_texts.h"
 #include "batch/eligibility.h"
@@ -162,10 +163,43 @@ std::string reasonCell(const std::string& reason) {
     return "<span class=\"why\">" + reason + "</span>";
 }
 
+const char* const kOutOfMemory = "not shown: out of memory";
+
+// Gives back the memory of `buffer` when it is more than is worth keeping.
+template <typename Buffer>
+void releaseIfLarge(Buffer& buffer) {
+    if (buffer.capacity() > PngEncoder::kKeptBufferBytes) Buffer().swap(buffer);
+}
+
 }  // namespace
 
 void PreviewPage::write(const std::string& text) {
     if (!failed_ && !file_.write(text.data(), text.size())) failed_ = true;
+}
+
+template <typename Step>
+void PreviewPage::guarded(Step step) {
+    try {
+        step();
+    } catch (const std::bad_alloc&) {
+        abandon();
+    }
+}
+
+void PreviewPage::abandon() {
+    failed_ = true;
+    releaseWorkingBuffers();
+    releaseCells();
+}
+
+void PreviewPage::releaseWorkingBuffers() {
+    if (blended_.pixels.capacity() > PngEncoder::kKeptBufferBytes) blended_.release();
+    releaseIfLarge(png_);
+    encoder_.releaseLargeBuffers();
+}
+
+void PreviewPage::releaseCells() {
+    for (Cell& cell : cells_) releaseIfLarge(cell.html);
 }
 
 bool PreviewPage::open(platform::Folder& folder, const std::string& shown, std::time_t when) {
@@ -176,9 +210,16 @@ bool PreviewPage::open(platform::Folder& folder, const std::string& shown, std::
     platform::FileLikeness like;
     like.known = true;
     like.mode = 0666;
-    fileName_ = platform::resolveName(folder, kFileName);
-    failed_ = !file_.open(folder, kFileName, like.forFilesElsewhere());
+    guarded([&] {
+        fileName_ = platform::resolveName(folder, kFileName);
+        failed_ = !file_.open(folder, kFileName, like.forFilesElsewhere());
+    });
     if (failed_) return false;
+    guarded([&] { writeHead(shown, when); });
+    return !failed_;
+}
+
+void PreviewPage::writeHead(const std::string& shown, std::time_t when) {
     char time[32] = "";
     const std::tm* local = std::localtime(&when);
     if (local == nullptr || std::strftime(time, sizeof time, "%Y-%m-%d %H:%M:%S", local) == 0) time[0] = '\0';
@@ -188,12 +229,16 @@ bool PreviewPage::open(platform::Folder& folder, const std::string& shown, std::
     std::snprintf(&head[0], head.size(), kHead, title.c_str(), time);
     head.resize(head.size() - 1);
     write(head);
-    return !failed_;
 }
 
 void PreviewPage::beginPart(const std::string& folder, const MaskSet& masks) {
     masks_ = &masks;
-    if (failed_) return;
+    if (!failed_) guarded([&] { writePartHead(folder); });
+    releaseWorkingBuffers();
+}
+
+void PreviewPage::writePartHead(const std::string& folder) {
+    const MaskSet& masks = *masks_;
     std::string head = "<h2>Folder: " + escaped(folder.empty() ? "." : folder) + "</h2>\n";
     head += "<h3>Masks</h3>\n<div class=\"masks\">\n";
     for (int slot = 0; slot < 4; ++slot) {
@@ -214,23 +259,38 @@ void PreviewPage::beginPart(const std::string& folder, const MaskSet& masks) {
 }
 
 void PreviewPage::endPart() {
-    write("</tbody>\n</table>\n");
+    guarded([&] { write("</tbody>\n</table>\n"); });
 }
 
 void PreviewPage::appendPicture(const TgaImage& image, const TgaImage* mask, const std::string& fileName,
+                                std::string& html) {
+    if (std::uint64_t{image.width} * image.height > kMaxShownPixels) {
+        html += reasonCell("too large to show (" + sizeOf(image.width, image.height) + ")");
+        return;
+    }
+    const std::size_t start = html.size();
+    try {
+        appendEncoded(image, mask, fileName, html);
+    } catch (const std::bad_alloc&) {
+        html.resize(start);  // never more than it held
+        html += reasonCell(kOutOfMemory);
+    }
+}
+
+void PreviewPage::appendEncoded(const TgaImage& image, const TgaImage* mask, const std::string& fileName,
                                 std::string& html) {
     const TgaImage* shown = &image;
     if (mask != nullptr) {
         blended_.assign(image);
         if (!blended_.blend(*mask)) {
-            html += reasonCell("not shown: out of memory");
+            html += reasonCell(kOutOfMemory);
             return;
         }
         shown = &blended_;
     }
+    // Within the budget, a picture fails to encode only for lack of memory.
     if (!encoder_.encode(*shown, png_)) {
-        html += reasonCell(std::uint64_t{image.width} * image.height > PngEncoder::kMaxPixels ? "too large to show"
-                                                                                             : "not shown");
+        html += reasonCell(kOutOfMemory);
         return;
     }
     // Small pictures at twice their size: single pixels show.
@@ -255,11 +315,19 @@ std::string PreviewPage::reasonForMissing(int slot, const TgaImage& icon) const 
 
 void PreviewPage::startIcon(const std::string& name, const std::string& fileName, const std::string& baseName,
                             const TgaImage& icon, bool runLength) {
-    name_ = name;
-    size_ = sizeOf(icon.width, icon.height);
-    form_ = std::string(runLength ? "RLE" : "Normal") + ", " + std::to_string(icon.bitsPerPixel) + " bits";
     if (!failed_ && icon.likeness().known && !file_.narrowTo(icon.likeness().forOtherFiles().mode)) failed_ = true;
     if (failed_) return;
+    guarded([&] {
+        name_ = name;
+        size_ = sizeOf(icon.width, icon.height);
+        form_ = std::string(runLength ? "RLE" : "Normal") + ", " + std::to_string(icon.bitsPerPixel) + " bits";
+        makeCells(fileName, baseName, icon);
+    });
+    // The run writes the icon's files next: only the cells are held meanwhile.
+    releaseWorkingBuffers();
+}
+
+void PreviewPage::makeCells(const std::string& fileName, const std::string& baseName, const TgaImage& icon) {
     const std::string outputs[5] = {fileName, fileName, disabledVariantName(baseName), passiveVariantName(baseName),
                                     autocastVariantName(baseName)};
     for (Cell& cell : cells_) cell.html.clear();
@@ -284,6 +352,11 @@ void PreviewPage::startIcon(const std::string& name, const std::string& fileName
 
 void PreviewPage::finishIcon(unsigned variantsWritten, bool iconWritten) {
     if (failed_) return;
+    guarded([&] { writeIconRow(variantsWritten, iconWritten); });
+    releaseCells();
+}
+
+void PreviewPage::writeIconRow(unsigned variantsWritten, bool iconWritten) {
     std::string warnings;
     for (int output = 1; output < 5; ++output) {
         Cell& cell = cells_[output];
@@ -298,37 +371,38 @@ void PreviewPage::finishIcon(unsigned variantsWritten, bool iconWritten) {
 
 void PreviewPage::addUnchangedIcon(const std::string& name, const TgaImage& icon, const char* warning,
                                    const std::string& fileName) {
-    for (Cell& cell : cells_) cell.html = reasonCell("left unchanged");
-    writeRow(name, sizeOf(icon.width, icon.height), formOf(icon),
-             "<br><span class=\"warn\">" + escaped(consoleLine(warning, fileName)) + "</span>");
+    guarded([&] {
+        for (Cell& cell : cells_) cell.html = reasonCell("left unchanged");
+        writeRow(name, sizeOf(icon.width, icon.height), formOf(icon),
+                 "<br><span class=\"warn\">" + escaped(consoleLine(warning, fileName)) + "</span>");
+    });
 }
 
 void PreviewPage::addUnreadIcon(const std::string& name) {
-    for (Cell& cell : cells_) cell.html = reasonCell("not read");
-    writeRow(name, "", "", "<br><span class=\"warn\">could not be opened</span>");
+    guarded([&] {
+        for (Cell& cell : cells_) cell.html = reasonCell("not read");
+        writeRow(name, "", "", "<br><span class=\"warn\">could not be opened</span>");
+    });
 }
 
 void PreviewPage::writeRow(const std::string& name, const std::string& size, const std::string& form,
                            const std::string& warnings) {
-    row_.clear();  // keeps its buffer
-    row_ += "<tr><td><b>" + escaped(name) + "</b>" + warnings + "</td><td>" + size + "<br>" + form + "</td>";
+    // Cell by cell: the pictures are not copied once more into one row.
+    write("<tr><td><b>" + escaped(name) + "</b>" + warnings + "</td><td>" + size + "<br>" + form + "</td>");
     for (int column = 0; column < 5; ++column) {
-        row_ += "<td data-label=\"";
-        row_ += kColumns[column];
-        row_ += "\">";
-        row_ += cells_[column].html;
-        row_ += "</td>";
+        write(std::string("<td data-label=\"") + kColumns[column] + "\">");
+        write(cells_[column].html);
+        write("</td>");
     }
-    row_ += "</tr>\n";
-    write(row_);
+    write("</tr>\n");
 }
 
 void PreviewPage::addNote(const std::string& line) {
-    write("<tr><td colspan=\"7\">" + escaped(consoleLine("%s", line)) + "</td></tr>\n");
+    guarded([&] { write("<tr><td colspan=\"7\">" + escaped(consoleLine("%s", line)) + "</td></tr>\n"); });
 }
 
 bool PreviewPage::commit() {
-    write("</body>\n</html>\n");
+    guarded([&] { write("</body>\n</html>\n"); });
     bool committed = !failed_ && file_.commit();
     failed_ = true;
     return committed;

@@ -14,10 +14,23 @@
 
 // The page is written while the run goes, one row per icon, into a
 // temporary file that takes the page's place only when it is complete: no
-// more than one icon's pictures are ever held.
+// more than one icon's pictures are ever held, and none larger than the
+// picture budget. A picture that cannot be had for lack of memory says so
+// in its cell; a page that cannot be finished for lack of memory is given
+// up (commit() fails). Neither ever stops the run.
 class PreviewPage {
 public:
     static const char* const kFileName;  // "button-disabler-preview.html"
+
+    // The largest picture shown, in pixels; a larger one says "too large
+    // to show". While a row is made, up to five pictures of its icon are
+    // held as PNG files in Base64 (for noise 5.4 bytes a pixel), and the one
+    // being encoded takes about 20 bytes a pixel more. Measured on the
+    // 32-bit Windows program with a noise icon and four masks of its size:
+    // every picture shown at 3072 x 3072, the page given up at 3584 x 3584.
+    // Half the pixels of the good case leave room for an address space cut
+    // up by what the run already holds (docs/limits.md).
+    static constexpr std::uint64_t kMaxShownPixels = 2048ull * 2048;
 
     // Starts the page in `folder`, replacing one of that name all or nothing
     // as every file the tool writes, with its heading: the folder as the
@@ -67,13 +80,29 @@ private:
     };
 
     void write(const std::string& text);
+    // Runs `step`; lack of memory on the way gives the page up: what is
+    // added then is passed over, and commit() fails.
+    template <typename Step>
+    void guarded(Step step);
+    void abandon();
+    // Gives back the buffers of large pictures: held on, they would stand
+    // in the way of the icons that follow.
+    void releaseWorkingBuffers();
+    void releaseCells();
+    // The guarded work of open(), beginPart(), startIcon() and finishIcon().
+    void writeHead(const std::string& shown, std::time_t when);
+    void writePartHead(const std::string& folder);
+    void makeCells(const std::string& fileName, const std::string& baseName, const TgaImage& icon);
+    void writeIconRow(unsigned variantsWritten, bool iconWritten);
     // Writes the row of an icon: its name with the warnings, its size and
     // form, and the pictures' cells (cells_).
     void writeRow(const std::string& name, const std::string& size, const std::string& form,
                   const std::string& warnings);
     // Appends to `html` a picture: `image` with `mask` (when not null) laid
-    // over it, as the writer writes it into `fileName`.
+    // over it, as the writer writes it into `fileName`; or why it is not
+    // shown.
     void appendPicture(const TgaImage& image, const TgaImage* mask, const std::string& fileName, std::string& html);
+    void appendEncoded(const TgaImage& image, const TgaImage* mask, const std::string& fileName, std::string& html);
     std::string reasonForMissing(int slot, const TgaImage& icon) const;
 
     platform::ReplacementFile file_;
@@ -83,7 +112,6 @@ private:
     PngEncoder encoder_;
     TgaImage blended_;  // a working copy, kept for its buffer
     std::string png_;
-    std::string row_;
 
     // The icon started and not yet finished.
     std::string name_;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <new>
 #include <set>
 
 #include "batch/batch_run.h"
@@ -338,7 +339,14 @@ int runProgram(int argc, char** argv) {
     // closed output pipe does not stop it half-way.
     platform::protectRun();
     platform::printText(stdout, texts::kBanner);
-    workOnLine(line);
+    // Lack of memory outside an icon's work ends the run's work, never the
+    // program: what was written stays, every temporary file goes with its
+    // writer, and the report and the key wait still come.
+    try {
+        workOnLine(line);
+    } catch (const std::bad_alloc&) {
+        platform::printText(stdout, texts::kRunOutOfMemory);
+    }
     // The keyboard is taken before the closing lines appear, so that a key
     // typed as they do is kept for the wait. Without the wait, no prompt.
     // The report is out first, while Ctrl+C still stops a run whose output

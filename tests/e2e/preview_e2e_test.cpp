@@ -113,3 +113,37 @@ TEST_P(Preview, RowsSayWhatWasMadeAndWhyNot) {
 }
 
 INSTANTIATE_TEST_SUITE_P(InPlaceAndToOutput, Preview, ::testing::Bool());
+
+// Under a memory limit a run with the page does every icon as one without
+// it: a picture that cannot be had says so, as one over the budget does,
+// and no temporary file is left.
+TEST(PreviewMemory, PicturesThatDoNotFitCostTheRunNothing) {
+    if (!runningNativeTool() || std::getenv("ASAN_OPTIONS") != nullptr) {
+        GTEST_SKIP() << "limits this machine's address space, of which AddressSanitizer needs far more";
+    }
+    ScopedWorkDir dir;
+    writeFile("Big.tga", noiseTga(2048, 2048, 32, 1).bytes());  // the largest shown, 16 MiB of pixels
+    writeFile("Huge.tga", noiseTga(2049, 2048, 32, 2).bytes());
+    writeFile("Small.tga", noiseTga(4, 4, 32, 3).bytes());
+    ToolSetup setup;
+    setup.arguments = {"--no-wait", "--preview"};
+    // Ample for the run, too little for Big.tga's PNG files.
+    setup.runAs = {"sh", "-c", "ulimit -v 65536 && exec \"$0\" \"$@\""};
+    ToolResult result = runTool(setup);
+    EXPECT_NE(result.output.find("Processing complete! 3 of 3 files processed\n"
+                                 "Preview: \"button-disabler-preview.html\"\n"),
+              std::string::npos)
+        << result.output;
+    const std::string noMasks = "without the normal mask: mask missing|mask missing|mask missing|mask missing";
+    const std::vector<std::string> rows = {
+        "|Big.tga|2048 &times; 2048Normal, 32 bits|not shown: out of memory|not shown: out of memory" + noMasks,
+        "|Huge.tga|2049 &times; 2048Normal, 32 bits|too large to show (2049 &times; 2048)"
+        "|too large to show (2049 &times; 2048)" + noMasks,
+        "|Small.tga|4 &times; 4Normal, 32 bits|[Small.tga]|[Small.tga]" + noMasks,
+    };
+    const std::vector<std::string> lines = shownLines(pageIn("."));
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 4, lines.end() - 1), rows);
+    EXPECT_EQ(listDirectory(), (std::vector<std::string>{"Big.tga", "Huge.tga", "Small.tga",
+                                                         "button-disabler-preview.html"}));
+}
