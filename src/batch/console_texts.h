@@ -61,6 +61,10 @@ extern const char* const kPathNotFound;
 extern const char* const kCannotOpen;
 // The output folder, as given, when it cannot be made or written.
 extern const char* const kCannotWriteFolder;
+// A path given with others that is the output folder, or lies inside it
+// (%s: the path as given).
+extern const char* const kSkippedOutputFolder;
+extern const char* const kSkippedInOutputFolder;
 // Files given by name that are no icons; each %s takes the file's name.
 extern const char* const kSkippedNotTga;
 extern const char* const kSkippedMask;

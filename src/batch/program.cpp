@@ -20,12 +20,27 @@ namespace {
 // One part of a run: a folder, the files given of one folder, or a path
 // that cannot be worked on.
 struct Job {
-    enum class Kind { Folder, Files, NotFound, CannotOpen };
+    enum class Kind { Folder, Files, NotFound, CannotOpen, IsOutput, InOutput };
     Kind kind;
     std::string path;                // as given; for Files, their folder
     std::vector<std::string> names;  // Files: their names
     std::string identity;            // the folder's (see identityOf), "" when unknown
 };
+
+// Whether the folder `path` names is the one `identity` names or lies
+// inside it: the folders above it are climbed, ".." by "..", up to the root,
+// which is its own parent.
+bool liesIn(const std::string& path, const std::string& identity) {
+    std::string above = path;
+    for (std::string current = platform::identityOf(above); !current.empty();) {
+        if (current == identity) return true;
+        above = platform::pathInFolder(above, "..");
+        const std::string parent = platform::identityOf(above);
+        if (parent == current) return false;
+        current = parent;
+    }
+    return false;
+}
 
 // Every path is looked at before any work is done; relative paths all start
 // from the directory the program was started in, which stays the current
@@ -35,8 +50,12 @@ struct Job {
 // name there (a file given again under another spelling is found once when
 // the names are resolved), never by what they lead to: a link and the icon
 // it points to are two entries, each rewritten once from what it holds when
-// its turn comes, as in a run over their folder.
-std::vector<Job> planJobs(const std::vector<std::string>& paths) {
+// its turn comes, as in a run over their folder. Among several paths, one
+// that is the output folder (`outputIdentity`, "" for none) or lies inside
+// it is no source: it would be worked on in place and its icons then taken
+// for those of another part. Given alone, it is a run in place there.
+std::vector<Job> planJobs(const std::vector<std::string>& paths, const std::string& outputIdentity) {
+    const bool sparingOutput = !outputIdentity.empty() && paths.size() > 1;
     std::vector<Job> jobs;
     std::set<std::string> folders;      // identities of the folders given
     std::vector<std::string> filesIn;   // for each job, its folder's identity
@@ -61,8 +80,20 @@ std::vector<Job> planJobs(const std::vector<std::string>& paths) {
         jobs.push_back({Job::Kind::Folder, path, {}, identity});
         filesIn.push_back(identity);
     };
+    const auto inOutput = [&](const std::string& path, const std::string& folder) {
+        if (!sparingOutput || !liesIn(folder, outputIdentity)) return false;
+        const bool isOutput = platform::identityOf(path) == outputIdentity;
+        jobs.push_back({isOutput ? Job::Kind::IsOutput : Job::Kind::InOutput, path, {}, {}});
+        filesIn.emplace_back();
+        return true;
+    };
     for (const std::string& path : paths) {
-        switch (platform::pathKind(path)) {
+        const platform::PathKind kind = platform::pathKind(path);
+        if ((kind == platform::PathKind::Folder && inOutput(path, path)) ||
+            (kind == platform::PathKind::File && inOutput(path, platform::splitPath(path).folder))) {
+            continue;
+        }
+        switch (kind) {
             case platform::PathKind::Folder:
                 // A name ending in ".tga" is an icon's, never a folder to
                 // work on: a folder, or a link to one, that a shell glob
@@ -160,7 +191,7 @@ void workOnPaths(const std::vector<std::string>& given, Shared& shared) {
         std::sort(matches.begin(), matches.end(), eligibility::comesBefore);
         paths.insert(paths.end(), matches.begin(), matches.end());
     }
-    std::vector<Job> jobs = planJobs(paths);
+    std::vector<Job> jobs = planJobs(paths, shared.outputIdentity);
     // One folder's output is exactly that of a run started inside it; with
     // several, a heading tells whose part follows.
     bool headings = std::count_if(jobs.begin(), jobs.end(), [](const Job& job) {
@@ -173,6 +204,11 @@ void workOnPaths(const std::vector<std::string>& given, Shared& shared) {
             platform::printFormatted(stdout, texts::kPathNotFound, platform::shownName(stdout, job.path).c_str());
         } else if (job.kind == Job::Kind::CannotOpen) {
             platform::printFormatted(stdout, texts::kCannotOpen, platform::shownName(stdout, job.path).c_str());
+        } else if (job.kind == Job::Kind::IsOutput || job.kind == Job::Kind::InOutput) {
+            platform::printFormatted(stdout,
+                                     job.kind == Job::Kind::IsOutput ? texts::kSkippedOutputFolder
+                                                                     : texts::kSkippedInOutputFolder,
+                                     platform::shownName(stdout, job.path).c_str());
         } else if (!folder.open(job.path)) {
             // Named as they were given: the folder of a file given alone is
             // the program's reading of the path, not the user's words.

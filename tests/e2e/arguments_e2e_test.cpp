@@ -439,6 +439,16 @@ TEST(Arguments, MasksFolderServesEveryFolderAndAnIconAlreadyWrittenIsSkipped) {
                                  "WARN:\tFile \"B.tga\" was already written by this run. Skipped!\n" +
                                  summaryLine(0, 1) + kExpectedClosing);
     EXPECT_EQ(contentsOf("out"), writtenBy("reference"));
+
+    // Given among the folders again ("-o out pack/*"), in another spelling,
+    // and by one of its icons, the output folder is no source: never masked
+    // in place, nor are its icons taken for another part's.
+    const std::string again = toolPath(dir.path() + "/out/"), icon = toolPath("out/A.TGA");
+    const std::string parts = bodyOf(result.output);
+    result = runTool({"--masks", toolPath("masks"), "-o", toolPath("out"), again, one, two, icon});
+    EXPECT_EQ(bodyOf(result.output), "NOTE:\tFolder \"" + again + "\" is the output folder. Skipped!\n" + parts +
+                                         "NOTE:\tPath \"" + icon + "\" is inside the output folder. Skipped!\n");
+    EXPECT_EQ(contentsOf("out"), writtenBy("reference"));
 }
 
 TEST(Arguments, OutputFolderThatCannotBeWrittenStopsTheRunWithOneLine) {
