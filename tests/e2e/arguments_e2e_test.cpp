@@ -441,13 +441,18 @@ TEST(Arguments, MasksFolderServesEveryFolderAndAnIconAlreadyWrittenIsSkipped) {
     EXPECT_EQ(contentsOf("out"), writtenBy("reference"));
 
     // Given among the folders again ("-o out pack/*"), in another spelling,
-    // and by one of its icons, the output folder is no source: never masked
-    // in place, nor are its icons taken for another part's.
-    const std::string again = toolPath(dir.path() + "/out/"), icon = toolPath("out/A.TGA");
+    // by a folder inside it and by one of its icons, the output folder is no
+    // source: never masked in place, nor are its icons taken for another
+    // part's.
+    const std::string again = toolPath(dir.path() + "/out/"), sub = toolPath("out/sub"), icon = toolPath("out/A.TGA");
+    ASSERT_TRUE(makeDirectory("out/sub"));
     const std::string parts = bodyOf(result.output);
-    result = runTool({"--masks", toolPath("masks"), "-o", toolPath("out"), again, one, two, icon});
-    EXPECT_EQ(bodyOf(result.output), "NOTE:\tFolder \"" + again + "\" is the output folder. Skipped!\n" + parts +
-                                         "NOTE:\tPath \"" + icon + "\" is inside the output folder. Skipped!\n");
+    result = runTool({"--masks", toolPath("masks"), "-o", toolPath("out"), again, one, sub, two, icon});
+    const std::string inside = "\" is inside the output folder. Skipped!\n";
+    EXPECT_EQ(bodyOf(result.output), "NOTE:\tFolder \"" + again + "\" is the output folder. Skipped!\n" +
+                                         parts.substr(0, parts.find(heading(two))) + "NOTE:\tPath \"" + sub + inside +
+                                         parts.substr(parts.find(heading(two))) + "NOTE:\tPath \"" + icon + inside);
+    rmdir("out/sub");
     EXPECT_EQ(contentsOf("out"), writtenBy("reference"));
 }
 
