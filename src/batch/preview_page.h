@@ -28,8 +28,8 @@ public:
     // being encoded takes about 20 bytes a pixel more. Measured on the
     // 32-bit Windows program with a noise icon and four masks of its size:
     // every picture shown at 3072 x 3072, the page given up at 3584 x 3584.
-    // Half the pixels of the good case leave room for an address space cut
-    // up by what the run already holds (docs/limits.md).
+    // Under half the pixels of the good case leaves room for an address
+    // space cut up by what the run already holds (docs/limits.md).
     static constexpr std::uint64_t kMaxShownPixels = 2048ull * 2048;
 
     // Starts the page in `folder`, replacing one of that name all or nothing

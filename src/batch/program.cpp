@@ -42,6 +42,30 @@ bool liesIn(const std::string& path, const std::string& identity) {
     return false;
 }
 
+// Where the path given `path`, of the kind `kind`, stands to the output
+// folder (`outputIdentity`): IsOutput or InOutput (an icon by its folder),
+// or Folder for neither.
+Job::Kind placeToOutput(const std::string& path, platform::PathKind kind, const std::string& outputIdentity) {
+    const bool file = kind == platform::PathKind::File;
+    if ((!file && kind != platform::PathKind::Folder) ||
+        !liesIn(file ? platform::splitPath(path).folder : path, outputIdentity)) {
+        return Job::Kind::Folder;
+    }
+    return platform::identityOf(path) == outputIdentity ? Job::Kind::IsOutput : Job::Kind::InOutput;
+}
+
+// The jobs less those of files given in a folder that is itself given (by
+// its identity, one of `folders`; `filesIn` holds each job's folder's): a
+// folder's own run takes every icon in it, given by name or not.
+std::vector<Job> withoutFilesOfFoldersGiven(const std::vector<Job>& jobs, const std::vector<std::string>& filesIn,
+                                            const std::set<std::string>& folders) {
+    std::vector<Job> planned;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        if (jobs[i].kind != Job::Kind::Files || folders.count(filesIn[i]) == 0) planned.push_back(jobs[i]);
+    }
+    return planned;
+}
+
 // Every path is looked at before any work is done; relative paths all start
 // from the directory the program was started in, which stays the current
 // one. Nothing is worked on twice: a folder given again (by whatever
@@ -80,17 +104,12 @@ std::vector<Job> planJobs(const std::vector<std::string>& paths, const std::stri
         jobs.push_back({Job::Kind::Folder, path, {}, identity});
         filesIn.push_back(identity);
     };
-    const auto inOutput = [&](const std::string& path, const std::string& folder) {
-        if (!sparingOutput || !liesIn(folder, outputIdentity)) return false;
-        const bool isOutput = platform::identityOf(path) == outputIdentity;
-        jobs.push_back({isOutput ? Job::Kind::IsOutput : Job::Kind::InOutput, path, {}, {}});
-        filesIn.emplace_back();
-        return true;
-    };
     for (const std::string& path : paths) {
         const platform::PathKind kind = platform::pathKind(path);
-        if ((kind == platform::PathKind::Folder && inOutput(path, path)) ||
-            (kind == platform::PathKind::File && inOutput(path, platform::splitPath(path).folder))) {
+        const Job::Kind place = sparingOutput ? placeToOutput(path, kind, outputIdentity) : Job::Kind::Folder;
+        if (place != Job::Kind::Folder) {
+            jobs.push_back({place, path, {}, {}});
+            filesIn.emplace_back();
             continue;
         }
         switch (kind) {
@@ -119,12 +138,7 @@ std::vector<Job> planJobs(const std::vector<std::string>& paths, const std::stri
                 break;
         }
     }
-    // A folder's own run takes every icon in it, given by name or not.
-    std::vector<Job> planned;
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        if (jobs[i].kind != Job::Kind::Files || folders.count(filesIn[i]) == 0) planned.push_back(jobs[i]);
-    }
-    return planned;
+    return withoutFilesOfFoldersGiven(jobs, filesIn, folders);
 }
 
 void printHeading(const std::string& folder) {
