@@ -454,6 +454,8 @@ TEST(Arguments, MasksFolderServesEveryFolderAndAnIconAlreadyWrittenIsSkipped) {
                                          parts.substr(parts.find(heading(two))) + "NOTE:\tPath \"" + icon + inside);
     rmdir("out/sub");
     EXPECT_EQ(contentsOf("out"), writtenBy("reference"));
+    // Given alone, it is the run in place there.
+    EXPECT_NE(runTool({"-o", toolPath("out"), again}).output.find(reportLine("b.tga", 4, 4)), std::string::npos);
 }
 
 TEST(Arguments, OutputFolderThatCannotBeWrittenStopsTheRunWithOneLine) {
