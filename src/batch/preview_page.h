@@ -24,7 +24,7 @@ public:
 
     // The largest picture shown, in pixels; a larger one says "too large
     // to show". While a row is made, up to five pictures of its icon are
-    // held as PNG files in Base64 (for noise 5.4 bytes a pixel), and the one
+    // held as PNG files in Base64 (for noise 5.3 bytes a pixel), and the one
     // being encoded takes about 20 bytes a pixel more. Measured on the
     // 32-bit Windows program with a noise icon and four masks of its size:
     // every picture shown at 3072 x 3072, the page given up at 3584 x 3584.
