@@ -365,6 +365,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 int runProgram(int argc, char** argv) {
+    platform::fillClosedStandardStreams();
     CommandLine line = parseCommandLine(platform::commandLineArguments(argc, argv));
     switch (line.action) {
         case CommandLine::Action::Help:

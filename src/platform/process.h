@@ -1,7 +1,14 @@
-// The process as a whole: what happens when it is stopped from outside.
+// The process as a whole: its start, and what happens when it is stopped
+// from outside.
 #pragma once
 
 namespace platform {
+
+// Puts the null device on each standard stream (input, output, error) that
+// the process was started with closed (as `button-disabler >&-` does), so
+// that no file the tool opens later takes its place, and the report never
+// lands in an icon or a page. Called first, before any file is opened.
+void fillClosedStandardStreams();
 
 // Makes a run safe to stop at any moment: a signal or console event that
 // ends it (Ctrl+C, Ctrl+\, a termination or hang-up, a closed console

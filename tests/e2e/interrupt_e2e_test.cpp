@@ -181,6 +181,22 @@ TEST(Limits, FileSizeLimitFailsTheWriteItStopsAndTheRunGoesOn) {
     EXPECT_EQ(listDirectory(), (std::vector<std::string>{"large.tga", "small.tga"}));
 }
 
+// Started with its output closed (`>&-`), the run never takes that
+// descriptor for a file it writes, so the report lands in no icon and no page.
+TEST(Limits, ClosedStandardOutputNeverBecomesAFileItWrites) {
+    if (skipUnderEmulation()) GTEST_SKIP() << "POSIX descriptors";
+    ScopedWorkDir dir;
+    const std::map<std::string, Bytes> folder = folderOf(300, 4, 7);
+    writeFolder(folder);
+    ToolSetup setup;
+    setup.runAs = {"sh", "-c", "exec \"$@\" >&-", "sh"};
+    setup.arguments = {"--no-wait", "--preview"};
+    EXPECT_EQ(runTool(setup).exitCode, 0);
+    EXPECT_EQ(problemsIn(folder), "");
+    const Bytes page = readFile("button-disabler-preview.html");
+    EXPECT_EQ(std::count(page.begin(), page.end(), '\t'), 0);  // the report's lines have tabs, the page none
+}
+
 TEST(Limits, OutputPipeClosedEarlyStillFinishesTheFolder) {
     if (skipUnderEmulation()) GTEST_SKIP() << "POSIX pipes and SIGPIPE";
     ScopedWorkDir dir;

@@ -54,6 +54,11 @@ BOOL WINAPI undoAndStop(DWORD event) {
 
 }  // namespace
 
+// The files the tool writes are opened as system handles, never as the C
+// library's descriptors, so none can take a closed stream's place: there is
+// nothing to fill.
+void fillClosedStandardStreams() {}
+
 void protectRun() {
     static bool installed = false;
     if (installed) return;
