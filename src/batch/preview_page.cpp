@@ -173,6 +173,10 @@ void releaseIfLarge(Buffer& buffer) {
 
 }  // namespace
 
+void PreviewPage::showFile(const platform::FileLikeness& shown) {
+    if (!file_.narrowTo(shown)) failed_ = true;
+}
+
 void PreviewPage::write(const std::string& text) {
     if (!failed_ && !file_.write(text.data(), text.size())) failed_ = true;
 }
@@ -203,16 +207,13 @@ void PreviewPage::releaseCells() {
 }
 
 bool PreviewPage::open(platform::Folder& folder, const std::string& shown, std::time_t when) {
-    // The page is the writer's own file, whatever held its name before, and
-    // starts as any new file of the writer; each icon shown narrows it to
-    // that icon's read and write permissions, so a private picture never
-    // lands in a page that others may read.
-    platform::FileLikeness like;
-    like.known = true;
-    like.mode = 0666;
+    // The page is a new file of the writer's, whatever held its name
+    // before; each icon and mask shown narrows it as a copy of that file
+    // would be, so a private picture never lands in a page that someone
+    // who may not see it can read.
     guarded([&] {
         fileName_ = platform::resolveName(folder, kFileName);
-        failed_ = !file_.open(folder, kFileName, like.forFilesElsewhere());
+        failed_ = !file_.open(folder, kFileName, platform::FileLikeness::ofNothing());
     });
     if (failed_) return false;
     guarded([&] { writeHead(shown, when); });
@@ -233,6 +234,9 @@ void PreviewPage::writeHead(const std::string& shown, std::time_t when) {
 
 void PreviewPage::beginPart(const std::string& folder, const MaskSet& masks) {
     masks_ = &masks;
+    for (int slot = 0; slot < 4; ++slot) {
+        if (!failed_ && masks.states[slot] == MaskState::Used) showFile((masks.*kMasks[slot]).likeness());
+    }
     if (!failed_) guarded([&] { writePartHead(folder); });
     releaseWorkingBuffers();
 }
@@ -315,7 +319,7 @@ std::string PreviewPage::reasonForMissing(int slot, const TgaImage& icon) const 
 
 void PreviewPage::startIcon(const std::string& name, const std::string& fileName, const std::string& baseName,
                             const TgaImage& icon, bool runLength) {
-    if (!failed_ && icon.likeness().known && !file_.narrowTo(icon.likeness().forOtherFiles().mode)) failed_ = true;
+    if (!failed_) showFile(icon.likeness());
     if (failed_) return;
     guarded([&] {
         name_ = name;

@@ -15,8 +15,10 @@ using FileHandle = std::intptr_t;
 constexpr FileHandle kNoHandle = -1;
 
 // What a file made like another takes of it, as found when that file was
-// opened for reading: on POSIX systems its owner, group and permissions; on
-// Windows nothing, as a new file takes its folder's security there.
+// opened for reading: on POSIX systems its owner, group and permissions, as
+// they were; on Windows nothing, as a new file takes its folder's security
+// there. What a new file gets of them follows from how it is made (`made`),
+// by the rules of ReplacementFile::open.
 struct FileLikeness {
     bool known = false;
     std::uint32_t mode = 0;
@@ -24,22 +26,49 @@ struct FileLikeness {
     std::uint32_t group = 0;
     std::uint64_t device = 0;  // which file it was, to know it again
     std::uint64_t inode = 0;
-    // Owned as any new file of the writer is (its user, and the group its
-    // folder gives), not given to the owner and group above.
-    bool writersOwn = false;
 
-    // The same for a new file made from the one read (a variant of an
-    // icon): its owner and group, and the
-    // read and write permissions it gives, narrowed by the umask as for any
-    // new file, with write for its owner, so that the next run can replace
-    // it. Never an execute or set-id bit: an icon from a FAT drive or a zip
-    // archive is often 0777.
-    FileLikeness forOtherFiles() const;
-    // The same for a file made from the one read in another folder (an
-    // output folder): with those permissions, but the writer's own, as a
-    // copy is. A run as root never hands files in its output folder to
-    // whoever owns the icons.
-    FileLikeness forFilesElsewhere() const;
+    // How the new file stands to the one read (POSIX); each kind has its
+    // own rules, whatever file stands under the new file's name.
+    enum class Made {
+        // The file's own new version (an icon rewritten in place): it keeps
+        // what the file has where its name still holds the very file read,
+        // else it takes the owner, group and whole mode read.
+        Itself,
+        // A new file made from it in its folder (a variant): its owner and
+        // group, and the read and write permissions it gives, narrowed by
+        // the umask as for any new file, with write for its owner, so that
+        // the next run can replace it. Never an execute or set-id bit: an
+        // icon from a FAT drive or a zip archive is often 0777.
+        FromIt,
+        // A new file made from it in another folder (a copy in an output
+        // folder): owned as new files of that folder are, with those read
+        // and write permissions.
+        Elsewhere,
+        // A new file of that kind made from nothing yet (a page, which
+        // ReplacementFile::narrowTo then narrows by each file it shows).
+        FromNothing,
+    };
+    Made made = Made::Itself;
+
+    // For a variant of the file read; one made elsewhere stays so.
+    FileLikeness forOtherFiles() const {
+        FileLikeness other = *this;
+        if (made == Made::Itself) other.made = Made::FromIt;
+        return other;
+    }
+    // For a file made from the one read in another folder.
+    FileLikeness forFilesElsewhere() const {
+        FileLikeness other = *this;
+        other.made = Made::Elsewhere;
+        return other;
+    }
+    // For a new file that shows nothing yet.
+    static FileLikeness ofNothing() {
+        FileLikeness like;
+        like.known = true;
+        like.made = Made::FromNothing;
+        return like;
+    }
 };
 
 // A file opened for reading: only a regular file is ever opened (never a
@@ -76,9 +105,8 @@ struct ReplacementTarget {
     Folder* folder = nullptr; // the folder that holds it, and its temporary file
     std::string name;         // the spelling the file exists under, or the new name
     bool isRegular = false;   // an existing regular file (not a link): what it has is kept
-    bool keepsOwnerAndMode = false;  // POSIX: mode, owner and group below are given to the new version
-    std::uint32_t mode = 0;   // POSIX: the permission bits to keep
-    std::uint32_t owner = 0;  // POSIX: the owner and group to keep
+    std::uint32_t mode = 0;   // POSIX: the permission bits the new version gets
+    std::uint32_t owner = 0;  // POSIX: the owner and group it gets
     std::uint32_t group = 0;
     std::uint32_t attributes = 0;      // Windows: what the file shows (hidden, system) to keep
     std::uint64_t creationTime = 0;    // Windows: when the file was made, to keep
@@ -99,15 +127,20 @@ public:
     // Starts the replacement of `name` of `folder` (resolved like
     // resolveName); the temporary file is made in that folder. False,
     // with nothing changed, when the file must stay as it is (read-only, a
-    // directory) or no temporary file can be made. The new version takes
-    // `like` where it is known: what the file its bytes come from had when it
-    // was read (an icon's own new version what the icon had, a variant what
-    // its icon had, whatever file or link held the name), so that a private
-    // picture gets private files, a run as root leaves the user's files the
-    // user's, and nobody can choose them by swapping an entry meanwhile.
-    // Without `like`, or where the name still holds the very file read (whose
-    // owner may have changed its permissions since), an existing regular file
-    // keeps its owner and permissions.
+    // directory) or no temporary file can be made. The new version is made
+    // as `like` says (see FileLikeness::Made), from what the file its bytes
+    // come from had when it was read, whatever file, link or hard link to
+    // that file holds the name: so a private picture gets private files, a
+    // run as root leaves the user's files the user's, and nobody can choose
+    // them by planting or swapping an entry. A file made in another folder
+    // is owned as any new file of the writer is (its user, and the group the
+    // folder gives); a run as root gives it to the folder's owner and group
+    // instead, unless it shows a file that owner may not read (neither
+    // theirs nor readable by everyone). A file left in another group than
+    // the file its bytes come from gives that group what it gives others.
+    // Until commit() the temporary file is its maker's alone, unreadable by
+    // anyone else. Without `like` an existing regular file keeps its owner
+    // and permissions, and a new one is as any new file of the writer's.
     bool open(Folder& folder, const std::string& name, const FileLikeness& like = FileLikeness());
     bool open(const std::string& name, const FileLikeness& like = FileLikeness()) {
         return open(currentFolder(), name, like);
@@ -116,10 +149,12 @@ public:
     // back and go out with the next large one, so a file of a header and
     // one block of pixels takes a single system write.
     bool write(const void* data, std::size_t size);
-    // Takes from the new version every permission that `mode` lacks, at
-    // once: a file made from several others (a page of pictures) is no
-    // wider than the narrowest of them. False when that cannot be done.
-    bool narrowTo(std::uint32_t mode);
+    // Narrows the new version, made in another folder (FileLikeness::
+    // Elsewhere or FromNothing), to what a copy of `shown` would get there:
+    // a file that shows several others (a page of pictures) is no wider
+    // than the narrowest of them, by the rules of open(). Nothing for a
+    // likeness not known. False once anything has failed.
+    bool narrowTo(const FileLikeness& shown);
     // Writes what is held back, closes, and renames the temporary file over
     // the target.
     bool commit();

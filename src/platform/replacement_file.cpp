@@ -39,9 +39,9 @@ bool ReplacementFile::write(const void* data, std::size_t size) {
     return !failed_;
 }
 
-bool ReplacementFile::narrowTo(std::uint32_t mode) {
+bool ReplacementFile::narrowTo(const FileLikeness& shown) {
     if (handle_ == kNoHandle || failed_) return false;
-    failed_ = !replacement::narrowMode(handle_, target_, mode);
+    failed_ = !replacement::narrowMode(handle_, target_, shown);
     return !failed_;
 }
 

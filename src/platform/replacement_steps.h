@@ -11,7 +11,9 @@ namespace platform {
 namespace replacement {
 
 // Finds out what a replacement of `name` in `folder` must update in the
-// end, and what its new version keeps (a new file: `like`, where known).
+// end, and what its new version gets: the one place where a new file's
+// owner, group and permissions are decided (by the rules of
+// ReplacementFile::open).
 // False when the file must stay as it is (read-only, a directory, a folder
 // made read-only).
 bool chooseTarget(Folder& folder, const std::string& name, const FileLikeness& like, ReplacementTarget& target);
@@ -21,9 +23,10 @@ bool chooseTarget(Folder& folder, const std::string& name, const FileLikeness& l
 bool folderTakesFiles(Folder& folder);
 
 // Creates a new, empty temporary file in the target's folder, whose name
-// never ends in ".tga", and opens it for writing; it is never readable by more
-// users than the target's new version will be. The name is registered for removal
-// before the file exists, so that a run stopped at any moment leaves none.
+// never ends in ".tga", and opens it for writing; until keepOwnerAndMode()
+// no one but the process's user can open it (POSIX: it has no permission
+// bits for group and others). The name is registered for removal before
+// the file exists, so that a run stopped at any moment leaves none.
 // kNoHandle when anything fails (and then no temporary is left).
 FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& temporary);
 
@@ -32,14 +35,15 @@ FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& t
 bool writeAll(FileHandle handle, const void* first, std::size_t firstSize, const void* second,
               std::size_t secondSize);
 
-// Gives the written temporary file what the target's new version keeps
-// (POSIX: owner where allowed, then permissions; done after the writes,
-// which would clear set-user-ID and set-group-ID bits). False when the
-// permissions cannot be given.
+// Gives the written temporary file, just before it is swapped in, the
+// owner, group and permissions of the target's new version (POSIX: owner
+// where allowed, then permissions; done after the writes, which would clear
+// set-user-ID and set-group-ID bits). False when the permissions cannot be
+// given.
 bool keepOwnerAndMode(FileHandle handle, const ReplacementTarget& target);
-// Narrows the permissions the new version gets to `mode`, on the temporary
-// file at once (POSIX; nothing on Windows).
-bool narrowMode(FileHandle handle, ReplacementTarget& target, std::uint32_t mode);
+// Narrows what the new version gets to what a copy of `shown` would get
+// (POSIX; nothing on Windows). False when that cannot be done.
+bool narrowMode(FileHandle handle, ReplacementTarget& target, const FileLikeness& shown);
 
 // Closes the temporary file; false when that reports a failure.
 bool close(FileHandle handle);

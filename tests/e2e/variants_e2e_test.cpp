@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "e2e/expected_output.h"
 #include "support/temp_dir.h"
@@ -258,5 +259,72 @@ TEST(Variants, FileLeftInAnotherGroupGivesThatGroupWhatOthersGet) {
         ASSERT_EQ(stat(expected.first, &info), 0);
         EXPECT_EQ(info.st_gid, kTeam) << expected.first;
         EXPECT_EQ(info.st_mode & 07777, expected.second) << expected.first;
+    }
+}
+
+// Who owns the files a run makes, and who may read them: a file that
+// cannot be in the group of the picture it shows gives that group what it
+// gives others; the page is narrowed by its masks too; only the icon's own
+// rewrite keeps what stands under its name (here hard links to a 4775
+// icon); and a run as root leaves alice's folders alice's, unless a file
+// shows a picture she may not read.
+TEST(Variants, MadeFilesGetTheirOwnersGroupsAndModesByTheirKind) {
+    if (!runningNativeTool() || geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0) {
+        GTEST_SKIP() << "needs root and setpriv to act as two users";
+    }
+    const unsigned kAlice = 61001, kBob = 61002, kTeam = 61003;
+    const std::string page = "/button-disabler-preview.html";
+    struct Made {
+        std::string path;
+        unsigned owner, group, mode;
+    };
+    const struct {
+        bool asAlice;
+        std::vector<std::string> arguments;
+        std::vector<Made> made;
+    } cases[] = {
+        {true, {"-o", "alice/out", "alice/art"}, {{"alice/out/Fire.tga", kAlice, kAlice, 0600},
+                                                  {"alice/out" + page, kAlice, kAlice, 0600}}},
+        {true, {"--masks", "alice/masks", "alice/open"}, {{"alice/open" + page, kAlice, kAlice, 0600},
+                                                          {"alice/open/DISSun.tga", kAlice, kAlice, 0644},
+                                                          {"alice/open/Sun.tga", kAlice, kAlice, 04775}}},
+        {false, {"-o", "alice/out", "alice/open", "bob/x"}, {{"alice/out/Sun.tga", kAlice, kAlice, 0644},
+                                                                  {"alice/out/Moon.tga", 0, kAlice, 0600},
+                                                                  {"alice/out" + page, 0, kAlice, 0600}}},
+        {false, {"alice/open"}, {{"alice/open" + page, kAlice, kAlice, 0644}}},
+    };
+    for (const auto& c : cases) {
+        ScopedWorkDir dir;
+        auto place = [](const std::string& path, unsigned owner, unsigned group, mode_t mode) {
+            EXPECT_TRUE(chown(path.c_str(), owner, group) == 0 && chmod(path.c_str(), mode) == 0) << path;
+        };
+        place(".", 0, 0, 0755);
+        for (std::string folder : {"alice", "alice/art", "alice/open", "alice/masks", "alice/out", "bob", "bob/x"}) {
+            const unsigned owner = folder[0] == 'a' ? kAlice : kBob;
+            ASSERT_TRUE(makeDirectory(folder));
+            place(folder, owner, owner, 0755);
+        }
+        const std::tuple<const char*, unsigned, unsigned, mode_t> files[] = {
+            {"alice/art/Fire.tga", kAlice, kTeam, 0640}, {"alice/open/Sun.tga", kAlice, kAlice, 04775},
+            {"bob/x/Moon.tga", kBob, kBob, 0600}, {"alice/masks/ZOF_DISABLED_MASK.tga", kAlice, kAlice, 0600}};
+        for (const auto& file : files) {
+            writeFile(std::get<0>(file), image(2, 2, 32, 18).bytes());
+            place(std::get<0>(file), std::get<1>(file), std::get<2>(file), std::get<3>(file));
+        }
+        ASSERT_EQ(link("alice/open/Sun.tga", "alice/open/DISSun.tga"), 0);
+        ASSERT_EQ(link("alice/open/Sun.tga", "alice/out/Sun.tga"), 0);  // as cp -al leaves
+        ToolSetup setup;
+        setup.umask = 022;
+        setup.arguments = {"--no-wait", "--preview"};
+        setup.arguments.insert(setup.arguments.end(), c.arguments.begin(), c.arguments.end());
+        if (c.asAlice) setup.runAs = {"setpriv", "--reuid=61001", "--regid=61001", "--clear-groups"};
+        EXPECT_EQ(runTool(setup).exitCode, 0);
+        for (const Made& made : c.made) {
+            struct stat info;
+            ASSERT_EQ(stat(made.path.c_str(), &info), 0) << made.path;
+            EXPECT_EQ(std::make_tuple(info.st_uid, info.st_gid, info.st_mode & 07777),
+                      std::make_tuple(made.owner, made.group, made.mode))
+                << made.path << " is " << std::oct << (info.st_mode & 07777);
+        }
     }
 }

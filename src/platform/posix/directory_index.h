@@ -33,6 +33,8 @@ public:
     // Whether files made in the directory take its group (set-group-ID),
     // and which group that is.
     bool givesItsGroup(int descriptor, gid_t& group);
+    // Who owns the directory: false when it could not be read.
+    bool owners(int descriptor, uid_t& owner, gid_t& group);
 
 private:
     bool readDirectory(int descriptor);
@@ -43,6 +45,7 @@ private:
     std::vector<std::string> listing_;
     bool writable_ = false;
     bool givesItsGroup_ = false;
+    uid_t owner_ = 0;
     gid_t group_ = 0;
     bool read_ = false;
 };
@@ -74,6 +77,9 @@ bool directoryWritable(Folder& folder);
 // The group a file made in the directory gets: the directory's own where it
 // is set-group-ID, else `processGroup`.
 gid_t groupOfNewFiles(Folder& folder, gid_t processGroup);
+
+// The directory's owner and group; false when it could not be read.
+bool ownersOf(Folder& folder, uid_t& owner, gid_t& group);
 
 }  // namespace posix
 }  // namespace platform

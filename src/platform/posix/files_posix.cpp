@@ -1,7 +1,8 @@
 // Reading and replacing files on POSIX systems, in as few system calls as
 // the promises allow: a file is read with open, fstat, one read and close;
-// a replacement is open, one write, close and rename, plus an lstat (and a
-// permission copy where needed) when the file already exists.
+// a replacement is open, one write, a permission change where the new
+// version is to be readable by more than its maker, close and rename, plus
+// an lstat when the file already exists.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
@@ -90,18 +91,6 @@ bool linkMayBeFollowed(int directory, const std::string& path, const struct stat
 
 }  // namespace
 
-FileLikeness FileLikeness::forOtherFiles() const {
-    FileLikeness other = *this;
-    other.mode = (mode & 0666 & ~static_cast<std::uint32_t>(processFacts().umask)) | S_IWUSR;
-    return other;
-}
-
-FileLikeness FileLikeness::forFilesElsewhere() const {
-    FileLikeness other = forOtherFiles();
-    other.writersOwn = true;
-    return other;
-}
-
 InputFile::~InputFile() {
     if (handle_ != kNoHandle) ::close(descriptorOf(handle_));
 }
@@ -146,19 +135,78 @@ std::size_t InputFile::read(void* first, std::size_t firstSize, void* second, st
 }
 
 namespace replacement {
+namespace {
 
-// A new version made like a file read before.
-void take(const FileLikeness& like, ReplacementTarget& target) {
-    target.keepsOwnerAndMode = true;
-    target.mode = like.mode;
+// The permissions of a temporary file when it is made: its maker's alone.
+constexpr mode_t kTemporaryMode = S_IRUSR | S_IWUSR;
+
+// The read and write permissions a new file made from one of `mode` gives,
+// under the umask, with write for its owner (see FileLikeness::FromIt).
+std::uint32_t readAndWriteOf(std::uint32_t mode) {
+    return (mode & 0666 & ~static_cast<std::uint32_t>(processFacts().umask)) | S_IWUSR;
+}
+
+// The same permissions with the group's bits those of everyone else: for a
+// file whose group's members are strangers to what it holds. They get no
+// more than before, and never less than strangers get (in a set-group-ID
+// team folder the icon's owner is often a member of the group the file is
+// left in, and must not be locked out). A set-group-ID bit goes too.
+std::uint32_t groupAsOthers(std::uint32_t mode) {
+    return (mode & ~static_cast<std::uint32_t>(S_ISGID | S_IRWXG)) | ((mode & S_IRWXO) << 3);
+}
+
+// A new file of the writer's in the target's folder, before it shows
+// anything: its user's, in the group the folder gives; a run as root
+// leaves a file in a folder of another user's to that user and the
+// folder's group, so that after a run with sudo the user's files are still
+// theirs to read and replace.
+void startAsNewFile(ReplacementTarget& target) {
     const ProcessFacts& facts = processFacts();
-    target.owner = like.writersOwn ? facts.user : like.owner;
-    target.group = like.writersOwn ? posix::groupOfNewFiles(*target.folder, facts.group) : like.group;
+    target.mode = (0666 & ~static_cast<std::uint32_t>(facts.umask)) | S_IWUSR;
+    target.owner = facts.user;
+    target.group = posix::groupOfNewFiles(*target.folder, facts.group);
+    uid_t owner = 0;
+    gid_t group = 0;
+    if (facts.user == 0 && posix::ownersOf(*target.folder, owner, group) && owner != 0) {
+        target.owner = owner;
+        target.group = group;
+    }
+}
+
+// Narrows a new file of the writer's to what a copy of `shown` may give:
+// its read and write permissions, the group's those of everyone else
+// unless the file is in the group of the one shown; and a file of root's
+// that shows what its folder's owner may not read (neither theirs nor
+// readable by everyone) is not given to that owner.
+void narrowToCopyOf(const FileLikeness& shown, ReplacementTarget& target) {
+    if (!shown.known || shown.made == FileLikeness::Made::FromNothing) return;
+    const std::uint32_t mode = readAndWriteOf(shown.mode);
+    target.mode &= shown.group == target.group ? mode : groupAsOthers(mode);
+    const bool ownerMayRead = shown.owner == target.owner || (shown.mode & S_IROTH) != 0;
+    if (!ownerMayRead) target.owner = processFacts().user;
+}
+
+}  // namespace
+
+// A new version made like a file read before, by the rules of its kind.
+void take(const FileLikeness& like, ReplacementTarget& target) {
+    switch (like.made) {
+        case FileLikeness::Made::Itself:
+        case FileLikeness::Made::FromIt:
+            target.mode = like.made == FileLikeness::Made::Itself ? like.mode : readAndWriteOf(like.mode);
+            target.owner = like.owner;
+            target.group = like.group;
+            return;
+        case FileLikeness::Made::Elsewhere:
+        case FileLikeness::Made::FromNothing:
+            startAsNewFile(target);
+            narrowToCopyOf(like, target);
+            return;
+    }
 }
 
 // What a regular file's new version keeps of it.
 void keepOf(const struct stat& info, ReplacementTarget& target) {
-    target.keepsOwnerAndMode = true;
     target.mode = info.st_mode & 07777;
     target.owner = info.st_uid;
     target.group = info.st_gid;
@@ -189,7 +237,7 @@ bool chooseTarget(Folder& folder, const std::string& name, const FileLikeness& l
     // elsewhere. Its owner and permissions say nothing of the new file's
     // (nor do a pipe's), so it is made like a new file.
     if (!exists || !S_ISREG(info.st_mode)) {
-        if (like.known) take(like, target);
+        take(like.known ? like : FileLikeness::ofNothing(), target);
         return true;
     }
     // A file without any write bit is read-only for everyone, root too
@@ -199,12 +247,13 @@ bool chooseTarget(Folder& folder, const std::string& name, const FileLikeness& l
     if (processFacts().user != 0 && faccessat(directory, target.name.c_str(), W_OK, 0) != 0) return false;
     target.isRegular = true;
     // What was read decides, not what holds the name now: a variant planted
-    // beforehand, or an icon's entry swapped since it was read, must not
-    // give the new bytes to its owner. The very file read keeps what it has
-    // now (its owner may have narrowed it during the run).
+    // beforehand (a hard link to its icon too), or an icon's entry swapped
+    // since it was read, must not give the new bytes its owner or mode. Only
+    // the very file read, rewritten, keeps what it has now (its owner may
+    // have narrowed it during the run).
     const bool fileRead = static_cast<std::uint64_t>(info.st_dev) == like.device &&
                           static_cast<std::uint64_t>(info.st_ino) == like.inode;
-    if (like.known && !fileRead) {
+    if (like.known && !(fileRead && like.made == FileLikeness::Made::Itself)) {
         take(like, target);
     } else {
         keepOf(info, target);
@@ -212,25 +261,9 @@ bool chooseTarget(Folder& folder, const std::string& name, const FileLikeness& l
     return true;
 }
 
-// Whether a new file must be given to another owner or group than it is
-// made with: the process's user, and the group its folder gives.
-bool givenAway(const ReplacementTarget& target) {
-    const ProcessFacts& facts = processFacts();
-    return target.keepsOwnerAndMode &&
-           (target.owner != facts.user || target.group != posix::groupOfNewFiles(*target.folder, facts.group));
-}
-
 FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& temporary) {
     static unsigned serial = 0;
     const ProcessFacts& facts = processFacts();
-    // Created with the permissions it will have (the umask can only narrow
-    // them), so that it is never readable by more users on the way; a file
-    // still to be given to another owner or group is made readable by the
-    // process's user alone until it is theirs (it would otherwise be open to
-    // the group it is made with, say a set-group-ID folder's).
-    const mode_t createMode = !target.keepsOwnerAndMode ? 0666
-                              : givenAway(target)   ? (target.mode & 0700)
-                                                    : (target.mode & 0777);
     const int directory = posix::descriptorOf(*target.folder);
     int descriptor = -1;
     for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
@@ -238,7 +271,7 @@ FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& t
         temporary = facts.temporaryPrefix + std::to_string(++serial) + ".tmp";
         posix::registerPendingTemporary(directory, temporary.c_str());
         descriptor = openat(directory, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC,
-                            createMode);
+                            kTemporaryMode);
         if (descriptor < 0) posix::forgetPendingTemporary(directory, temporary.c_str());
         if (descriptor < 0 && errno != EEXIST) break;
     }
@@ -250,49 +283,31 @@ FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& t
 }
 
 bool keepOwnerAndMode(FileHandle handle, const ReplacementTarget& target) {
-    if (!target.keepsOwnerAndMode) return true;
     const ProcessFacts& facts = processFacts();
     const int descriptor = descriptorOf(handle);
     // The owner first: giving a file away may clear set-id bits, which the
     // mode then sets. Only root may give a file to another user; anyone may
     // give it a group they belong to. A set-id bit goes only with the owner
-    // or group it belongs to. A file left in another group gives that group
-    // exactly what it gives everyone else: its members were strangers to the
-    // icon, so they get no more than before, and never less than strangers
-    // get (in a set-group-ID team folder the icon's owner is often a member
-    // of the group the file is left in, and must not be locked out).
-    const bool given = givenAway(target);
+    // or group it belongs to; a file left in another group than it was to
+    // have gives that group what it gives everyone else.
+    const bool given =
+        target.owner != facts.user || target.group != posix::groupOfNewFiles(*target.folder, facts.group);
     mode_t mode = target.mode;
     if (given && fchown(descriptor, target.owner, target.group) != 0) {
         if (target.owner != facts.user) mode &= ~static_cast<mode_t>(S_ISUID);
-        if (fchown(descriptor, static_cast<uid_t>(-1), target.group) != 0) {
-            const mode_t othersAsGroup = (mode & S_IRWXO) << 3;
-            mode = (mode & ~static_cast<mode_t>(S_ISGID | S_IRWXG)) | othersAsGroup;
-        }
+        if (fchown(descriptor, static_cast<uid_t>(-1), target.group) != 0) mode = groupAsOthers(mode);
     }
-    // Created with the permissions, the file lacks only what the umask took
-    // away and the bits open() never sets (set-id, sticky), or, given away,
-    // all but its user's. A permission copy that fails fails the
+    // Made with its maker's permissions alone, under the umask, the file
+    // gets its own now. A permission change that fails fails the
     // replacement: never a wider new version.
-    const bool modeNarrowed = given || (mode & facts.umask) != 0 || (mode & 07000) != 0;
-    return !modeNarrowed || fchmod(descriptor, mode) == 0;
+    return mode == (kTemporaryMode & ~facts.umask) || fchmod(descriptor, mode) == 0;
 }
 
-bool narrowMode(FileHandle handle, ReplacementTarget& target, std::uint32_t mode) {
-    // A new file without what it was made like is made 0666 under the
-    // umask; from here on it is made like that, narrowed.
-    if (!target.keepsOwnerAndMode) {
-        target.keepsOwnerAndMode = true;
-        target.mode = 0666 & ~static_cast<std::uint32_t>(processFacts().umask);
-        target.owner = processFacts().user;
-        target.group = posix::groupOfNewFiles(*target.folder, processFacts().group);
-    }
-    const std::uint32_t narrowed = target.mode & (mode | ~0777u);
-    if (narrowed == target.mode) return true;
-    target.mode = narrowed;
-    // Until it is given away, only its maker may read it anyway.
-    const mode_t now = givenAway(target) ? (narrowed & 0700) : (narrowed & 0777);
-    return fchmod(descriptorOf(handle), now) == 0;
+bool narrowMode(FileHandle, ReplacementTarget& target, const FileLikeness& shown) {
+    // The temporary file is its maker's alone until it is swapped in: only
+    // what it will get changes.
+    narrowToCopyOf(shown, target);
+    return true;
 }
 
 bool writeAll(FileHandle handle, const void* first, std::size_t firstSize, const void* second,

@@ -70,6 +70,13 @@ bool DirectoryIndex::givesItsGroup(int descriptor, gid_t& group) {
     return true;
 }
 
+bool DirectoryIndex::owners(int descriptor, uid_t& owner, gid_t& group) {
+    if (!ensureRead(descriptor)) return false;
+    owner = owner_;
+    group = group_;
+    return true;
+}
+
 bool DirectoryIndex::readDirectory(int descriptor) {
     forget();
     DIR* directory = openListing(descriptor);
@@ -78,7 +85,9 @@ bool DirectoryIndex::readDirectory(int descriptor) {
     const bool known = fstat(dirfd(directory), &info) == 0;
     writable_ = known && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
     givesItsGroup_ = known && (info.st_mode & S_ISGID) != 0;
-    group_ = info.st_gid;
+    // Unknown, the directory counts as root's.
+    owner_ = known ? info.st_uid : 0;
+    group_ = known ? info.st_gid : 0;
     for (;;) {
         errno = 0;
         const dirent* entry = readdir(directory);
@@ -108,6 +117,10 @@ gid_t groupOfNewFiles(Folder& folder, gid_t processGroup) {
     gid_t group = processGroup;
     folder.state().index.givesItsGroup(descriptorOf(folder), group);
     return group;
+}
+
+bool ownersOf(Folder& folder, uid_t& owner, gid_t& group) {
+    return folder.state().index.owners(descriptorOf(folder), owner, group);
 }
 
 }  // namespace posix

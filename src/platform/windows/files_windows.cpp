@@ -56,15 +56,6 @@ std::wstring temporaryNameFor(unsigned serial) {
 
 }  // namespace
 
-// A new file on Windows takes its folder's security, whatever a mode says.
-FileLikeness FileLikeness::forOtherFiles() const {
-    return *this;
-}
-
-FileLikeness FileLikeness::forFilesElsewhere() const {
-    return *this;
-}
-
 InputFile::~InputFile() {
     if (handle_ != kNoHandle) CloseHandle(handleOf(handle_));
 }
@@ -211,7 +202,7 @@ bool writeAll(FileHandle handle, const void* first, std::size_t firstSize, const
     return writeWhole(file, first, firstSize) && writeWhole(file, second, secondSize);
 }
 
-bool narrowMode(FileHandle, ReplacementTarget&, std::uint32_t) {
+bool narrowMode(FileHandle, ReplacementTarget&, const FileLikeness&) {
     return true;  // a new file takes its folder's security
 }
 
