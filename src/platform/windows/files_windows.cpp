@@ -3,7 +3,9 @@
 // CreateFileW, one size query, one ReadFile per gigabyte and CloseHandle; a
 // replacement is CreateFileW, one WriteFile, CloseHandle and MoveFileExW,
 // plus a lookup of the target and, where it exists, the copy of what it
-// keeps (attributes, creation time, access-control list).
+// keeps (attributes, creation time, access-control list). An open, a
+// creation, a rename or a removal that another program holds off for a
+// moment is tried again (held_files.h).
 #include <windows.h>
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include "platform/files.h"
 #include "platform/replacement_steps.h"
 #include "platform/windows/folder_path.h"
+#include "platform/windows/held_files.h"
 #include "platform/windows/pending.h"
 #include "platform/windows/wide.h"
 
@@ -67,8 +70,12 @@ bool InputFile::open(Folder& folder, const std::string& name) {
     // Without backup semantics a directory cannot be opened at all; the type
     // check refuses devices ("con.tga" names the console), whose reads could
     // block the run.
-    HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    windows::retryWhileHeld(folder, wide, [&]() -> DWORD {
+        file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        return file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+    });
     if (file == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size;
     if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size)) {
@@ -163,15 +170,19 @@ FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& t
         // In the target's folder, by a path the console handler can use too.
         name = temporaryNameFor(++serial);
         wide = target.folder->state().prefix + name;
-        windows::UninterruptedStep step;
-        windows::addPendingTemporary(wide);
-        // Shared for deletion only, so that the console handler can remove
-        // it while it is still open. Plain until it is swapped in: a
-        // temporary left by a killed run is never hidden.
-        file = CreateFileW(wide.c_str(), GENERIC_WRITE | WRITE_DAC, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-        const DWORD error = GetLastError();
-        if (file == INVALID_HANDLE_VALUE) windows::forgetPendingTemporary(wide);
+        const DWORD error = windows::retryWhileHeld(*target.folder, wide, [&]() -> DWORD {
+            windows::UninterruptedStep step;
+            windows::addPendingTemporary(wide);
+            // Shared for deletion only, so that the console handler can
+            // remove it while it is still open. Plain until it is swapped
+            // in: a temporary left by a killed run is never hidden.
+            file = CreateFileW(wide.c_str(), GENERIC_WRITE | WRITE_DAC, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (file != INVALID_HANDLE_VALUE) return ERROR_SUCCESS;
+            const DWORD failure = GetLastError();
+            windows::forgetPendingTemporary(wide);
+            return failure;
+        });
         if (file == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS) break;
     }
     if (file == INVALID_HANDLE_VALUE || !windows::toUtf8(name.c_str(), temporary)) {
@@ -234,20 +245,25 @@ bool swapIn(const std::string& temporary, const ReplacementTarget& target) {
     // target is either the old file or the new one at every moment (as
     // rename(2) under wine; ReplaceFileW, which wine does in steps, could
     // lose the old file midway).
-    windows::UninterruptedStep step;
-    if (target.attributes != 0) SetFileAttributesW(from.c_str(), target.attributes);
-    bool swapped = MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-    if (swapped) windows::forgetPendingTemporary(from);
-    return swapped;
+    // Tried again while another program holds either file.
+    return windows::retryWhileHeld(*target.folder, to, [&]() -> DWORD {
+        windows::UninterruptedStep step;
+        if (target.attributes != 0) SetFileAttributesW(from.c_str(), target.attributes);
+        if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return GetLastError();
+        windows::forgetPendingTemporary(from);
+        return ERROR_SUCCESS;
+    }) == ERROR_SUCCESS;
 }
 
 void removeTemporary(const ReplacementTarget& target, const std::string& temporary) {
     std::wstring wide;
+    if (!windows::pathIn(*target.folder, temporary, wide)) return;
+    windows::retryWhileHeld(*target.folder, wide, [&]() -> DWORD {
+        windows::UninterruptedStep step;
+        return DeleteFileW(wide.c_str()) ? ERROR_SUCCESS : GetLastError();
+    });
     windows::UninterruptedStep step;
-    if (windows::pathIn(*target.folder, temporary, wide)) {
-        DeleteFileW(wide.c_str());
-        windows::forgetPendingTemporary(wide);
-    }
+    windows::forgetPendingTemporary(wide);
 }
 
 }  // namespace replacement
