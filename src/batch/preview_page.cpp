@@ -206,7 +206,7 @@ void PreviewPage::releaseCells() {
     for (Cell& cell : cells_) releaseIfLarge(cell.html);
 }
 
-bool PreviewPage::open(platform::Folder& folder, const std::string& shown, std::time_t when) {
+bool PreviewPage::open(platform::Folder& folder, const std::string& shown, const platform::LocalTime& when) {
     // The page is a new file of the writer's, whatever held its name
     // before; each icon and mask shown narrows it as a copy of that file
     // would be, so a private picture never lands in a page that someone
@@ -220,10 +220,10 @@ bool PreviewPage::open(platform::Folder& folder, const std::string& shown, std::
     return !failed_;
 }
 
-void PreviewPage::writeHead(const std::string& shown, std::time_t when) {
-    char time[32] = "";
-    const std::tm* local = std::localtime(&when);
-    if (local == nullptr || std::strftime(time, sizeof time, "%Y-%m-%d %H:%M:%S", local) == 0) time[0] = '\0';
+void PreviewPage::writeHead(const std::string& shown, const platform::LocalTime& when) {
+    char time[80];
+    std::snprintf(time, sizeof time, "%04d-%02d-%02d %02d:%02d:%02d", when.year, when.month, when.day, when.hour,
+                  when.minute, when.second);
     const std::string title = escaped(shown.empty() ? "." : shown);
     int length = std::snprintf(nullptr, 0, kHead, title.c_str(), time);
     std::string head(static_cast<std::size_t>(length) + 1, '\0');

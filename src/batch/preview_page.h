@@ -3,11 +3,11 @@
 #pragma once
 
 #include <cstdint>
-#include <ctime>
 #include <string>
 
 #include "batch/mask_set.h"
 #include "batch/png_picture.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/folder.h"
 #include "tga/tga_image.h"
@@ -37,7 +37,7 @@ public:
     // user named it (`shown`, "" for the current one) and the time of the
     // run. False when the page cannot be written (what is added then is
     // passed over, and commit() fails).
-    bool open(platform::Folder& folder, const std::string& shown, std::time_t when);
+    bool open(platform::Folder& folder, const std::string& shown, const platform::LocalTime& when);
     // The name the page is written under: kFileName, or the spelling an
     // older page has where letter case is ignored.
     const std::string& fileName() const { return fileName_; }
@@ -90,7 +90,7 @@ private:
     void releaseWorkingBuffers();
     void releaseCells();
     // The guarded work of open(), beginPart(), startIcon() and finishIcon().
-    void writeHead(const std::string& shown, std::time_t when);
+    void writeHead(const std::string& shown, const platform::LocalTime& when);
     void writePartHead(const std::string& folder);
     void makeCells(const std::string& fileName, const std::string& baseName, const TgaImage& icon);
     void writeIconRow(unsigned variantsWritten, bool iconWritten);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <memory>
 #include <new>
 #include <set>
@@ -11,6 +10,7 @@
 #include "batch/batch_run.h"
 #include "batch/console_texts.h"
 #include "batch/eligibility.h"
+#include "platform/clock.h"
 #include "platform/folders.h"
 #include "platform/platform.h"
 #include "platform/process.h"
@@ -157,7 +157,7 @@ struct Shared {
     const MaskSet* masks = nullptr;      // the run's masks; null: each folder's own
     OutputLedger ledger;                 // what the parts wrote into the output
     bool preview = false;                // a preview page: the output folder's, or each folder's
-    std::time_t started = 0;
+    platform::LocalTime started;
     PreviewPage* page = nullptr;         // the output folder's page, for the whole run
 };
 
@@ -253,7 +253,7 @@ bool prepareOutput(const std::string& path, platform::Folder& output) {
 void workOnLine(const CommandLine& line) {
     Shared shared;
     shared.preview = line.preview;
-    shared.started = std::time(nullptr);
+    shared.started = platform::localTimeNow();
     // The run's masks are loaded once, their notes standing before every
     // part; the masks of the folders worked on are then passed over. A
     // masks folder that cannot be read stops the run before anything is

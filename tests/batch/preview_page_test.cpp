@@ -39,7 +39,7 @@ TEST(PreviewPage, PicturesAreThePixelsReadAndWritten) {
     std::FILE* console = std::tmpfile();
     ASSERT_NE(console, nullptr);
     PreviewPage page;
-    ASSERT_TRUE(page.open(platform::currentFolder(), "", 0));
+    ASSERT_TRUE(page.open(platform::currentFolder(), "", {}));
     {
         BatchRun run(console);
         run.showOn(page, "");
