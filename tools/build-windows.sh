@@ -7,7 +7,9 @@
 #   cannot run 32-bit programs.
 # Checks that the program imports nothing but system DLLs, so that it starts
 # without a runtime beside it, that it is the console program of the
-# architecture asked for, and that its header asks for Windows 7 (6.1).
+# architecture asked for, that its header asks for Windows 7 (6.1), that the
+# i686 one is large-address aware, that it takes no time from msvcrt's 32-bit
+# functions, and that it carries its manifest, version information and icon.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/tools/lib.sh"
@@ -22,7 +24,8 @@ else
   dir="${1:-$root/build-windows-x86_64}"; format='pei-x86-64'
   packages=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64)
 fi
-"$root/tools/install-deps.sh" cmake make libstb-dev libz-mingw-w64-dev "${packages[@]}"
+# g++ builds the small program that makes the program's icon.
+"$root/tools/install-deps.sh" cmake make g++ libstb-dev libz-mingw-w64-dev "${packages[@]}"
 objdump="$arch-w64-mingw32-objdump"
 
 echo "-- configuring the $arch Windows build in $dir"
@@ -61,4 +64,42 @@ for field in OSystem Subsystem; do
     exit 1
   fi
 done
+# The 32-bit program is large-address aware: 4 GiB of address space on
+# 64-bit Windows, not 2.
+if [ "$arch" = i686 ] && ! grep -q '^[[:space:]]*large address aware$' <<<"$headers"; then
+  echo "error: $exe is not large-address aware" >&2
+  exit 1
+fi
+# The page's time comes from GetLocalTime, never from msvcrt's 32-bit
+# time and localtime, which end in 2038.
+if grep -qE '^[[:space:]]+[0-9a-f]+[[:space:]]+[0-9]+[[:space:]]+_?(time|localtime)(32)?$' <<<"$headers"; then
+  echo "error: $exe takes the time from msvcrt's 32-bit time functions" >&2
+  exit 1
+fi
+# Its resources, as a resource compiler reads them back: the manifest, the
+# version information of the project's version, and the icon in the four
+# sizes Explorer asks for.
+resources="$("$arch-w64-mingw32-windres" -i "$exe" -O rc)"
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$dir/CMakeCache.txt")"
+major_minor_patch="${version//./, }"
+for expected in '1 24 /\* RT_MANIFEST \*/' 'level=""asInvoker""' \
+    '<longPathAware xmlns=""http://schemas.microsoft.com/SMI/2016/WindowsSettings"">true</longPathAware>' \
+    'supportedOS Id=""\{35138b9a-5d96-4fbd-8e2d-a2440225f93a\}""' \
+    'supportedOS Id=""\{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a\}""' \
+    "FILEVERSION $major_minor_patch, 0" "PRODUCTVERSION $major_minor_patch, 0" \
+    "VALUE \"FileVersion\", \"$version\"" "VALUE \"ProductVersion\", \"$version\"" \
+    'VALUE "ProductName", "Button Disabler"' 'VALUE "FileDescription", "[^"]+"' \
+    'VALUE "LegalCopyright", "Copyright \(c\) [0-9]{4} The Button Disabler authors \(MIT licence\)"' \
+    'VALUE "OriginalFilename", "button-disabler.exe"' '^1 14 /\* RT_GROUP_ICON \*/' \
+    '"\\020\\020\\000\\000", 1, 32, .*Element no 1\.' '"\\040\\040\\000\\000", 1, 32, .*Element no 2\.' \
+    '"\\060\\060\\000\\000", 1, 32, .*Element no 3\.' '"\\000\\000\\000\\000", 1, 32, .*Element no 4\.'; do
+  if ! grep -qE -- "$expected" <<<"$resources"; then
+    echo "error: the resources of $exe lack /$expected/" >&2
+    exit 1
+  fi
+done
+if [ "$(grep -c 'supportedOS Id=' <<<"$resources")" != 4 ]; then
+  echo "error: the manifest of $exe names not the 4 systems from Windows 7 to 11" >&2
+  exit 1
+fi
 echo "Built $exe ($format, console, $(stat -c %s "$exe") bytes), imports: $(tr '\n' ' ' <<<"$imports")"
