@@ -120,7 +120,7 @@ run_windows_tests() {
 }
 
 helpers="$(cat "$root"/tests/platform/windows/*.cpp | grep -c '^TEST(.*, DISABLED_')"
-echo "note: $helpers tests (a key wait without a console, Ctrl+C while writing) each run a helper test" \
+echo "note: $helpers tests (a key wait without a console, Ctrl+C while writing and while waiting for a held file) each run a helper test" \
   "of their program alone, in a process of its own, through a GoogleTest filter; these helpers are" \
   "DISABLED_ tests, so \"YOU HAVE $helpers DISABLED TESTS\" below is expected: they do run."
 for program in unit_tests hardening_tests; do
