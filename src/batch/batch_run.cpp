@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "batch/console_texts.h"
 #include "batch/eligibility.h"
 #include "batch/variants.h"
+#include "batch/warnings.h"
 #include "platform/platform.h"
 
 namespace {
@@ -48,6 +51,48 @@ bool canBeOpened(platform::Folder& folder, const std::string& name) {
     return file.open(folder, name);
 }
 
+bool holdsAnyMaskFile(platform::Folder& folder) {
+    for (const MaskSlot& slot : kMaskSlots) {
+        if (platform::entryExists(folder, slot.fileName)) return true;
+    }
+    return false;
+}
+
+bool holdsNoMaskFile(const MaskSet& masks) {
+    return std::all_of(std::begin(masks.states), std::end(masks.states),
+                       [](MaskState state) { return state == MaskState::Missing; });
+}
+
+// The loaded masks that are not of `icon`'s size, each size once with the
+// kinds of its masks ("64 x 64 (normal, disabled)"), in the slots' order;
+// "" when every loaded mask fits.
+std::string masksOfOtherSizes(const MaskSet& masks, const TgaImage& icon) {
+    struct SizeGroup {
+        const TgaImage* mask;  // the first of its size
+        std::string kinds;
+    };
+    std::vector<SizeGroup> groups;
+    for (std::size_t index = 0; index < 4; ++index) {
+        const TgaImage& mask = masks.*kMaskSlots[index].image;
+        if (!mask.isLoaded() || mask.sameSize(icon)) continue;
+        auto group = std::find_if(groups.begin(), groups.end(),
+                                  [&](const SizeGroup& other) { return other.mask->sameSize(mask); });
+        if (group == groups.end()) {
+            groups.push_back({&mask, texts::kMaskKinds[index]});
+        } else {
+            group->kinds += std::string(", ") + texts::kMaskKinds[index];
+        }
+    }
+    std::string list;
+    for (const SizeGroup& group : groups) {
+        char size[160];
+        std::snprintf(size, sizeof size, texts::kMaskSizeAndKinds, static_cast<int>(group.mask->width),
+                      static_cast<int>(group.mask->height), group.kinds.c_str());
+        list += (list.empty() ? "" : ", ") + std::string(size);
+    }
+    return list;
+}
+
 }  // namespace
 
 bool OutputLedger::writtenByAnother(const std::string& baseName, int part) const {
@@ -59,13 +104,13 @@ void OutputLedger::noteWritten(const std::string& baseName, int part) {
     writers_.emplace(baseName, part);
 }
 
-int BatchRun::loadMasks() {
+int BatchRun::loadMasksFrom(platform::Folder& folder) {
     masks_ = &ownMasks_;
     int maskCount = 0;
     for (std::size_t index = 0; index < 4; ++index) {
         const MaskSlot& slot = kMaskSlots[index];
         TgaImage& mask = ownMasks_.*slot.image;
-        const bool loaded = mask.load(source_, slot.fileName);
+        const bool loaded = mask.load(folder, slot.fileName);
         if (loaded && mask.content() == TgaContent::Picture) {
             ownMasks_.states[index] = MaskState::Used;
             ++maskCount;
@@ -75,16 +120,37 @@ int BatchRun::loadMasks() {
         // is there but gives no picture (locked, unreadable, a folder, too
         // big to hold), which is not the same as one that is missing.
         mask.release();
-        const bool there = loaded || platform::entryExists(source_, slot.fileName);
+        const bool there = loaded || platform::entryExists(folder, slot.fileName);
         ownMasks_.states[index] = there ? MaskState::Unusable : MaskState::Missing;
         platform::printFormatted(console_, there ? slot.unusable : slot.notFound, slot.fileName);
     }
     return maskCount;
 }
 
+int BatchRun::loadFallbackMasks() {
+    for (const std::string& path : fallbackFolders_) {
+        platform::Folder folder;
+        if (!folder.open(path) || !holdsAnyMaskFile(folder)) continue;
+        platform::printFormatted(console_, texts::kUsingProgramMasks, platform::shownName(console_, path).c_str());
+        return loadMasksFrom(folder);
+    }
+    return 0;
+}
+
 void BatchRun::start() {
-    if (masks_ == &ownMasks_ && loadMasks() == 0) platform::printText(console_, texts::kNoMaskAtAll);
+    if (masks_ == &ownMasks_) {
+        int usable = loadMasks();
+        if (usable == 0 && holdsNoMaskFile(ownMasks_)) usable = loadFallbackMasks();
+        if (usable == 0) printWarning(console_, texts::kNoMaskAtAll);
+    }
     if (page_ != nullptr) page_->beginPart(pageFolder_, *masks_);
+}
+
+void BatchRun::noteMasksPassedOver(const std::string& name, const TgaImage& icon) {
+    const std::string passedOver = masksOfOtherSizes(*masks_, icon);
+    if (passedOver.empty()) return;
+    platform::printFormatted(console_, texts::kMasksPassedOver, platform::shownName(console_, name).c_str(),
+                             static_cast<int>(icon.width), static_cast<int>(icon.height), passedOver.c_str());
 }
 
 void BatchRun::finish(int processedCount) {
@@ -143,7 +209,7 @@ void BatchRun::workOnFiles(std::vector<std::string> names) {
             // A folder's run would pass over it silently, but this one was
             // asked for by name.
             ++candidateCount_;
-            platform::printFormatted(console_, texts::kCannotOpen, platform::shownName(console_, name).c_str());
+            printWarning(console_, texts::kCannotOpen, name);
             if (page_ != nullptr) page_->addUnreadIcon(name);
         }
     }
@@ -157,7 +223,7 @@ int BatchRun::processFile(const std::string& name) {
     try {
         return processIcon(name);
     } catch (const std::bad_alloc&) {
-        platform::printFormatted(console_, texts::kOutOfMemory, platform::shownName(console_, name).c_str());
+        printWarning(console_, texts::kOutOfMemory, name);
         return 0;
     }
 }
@@ -190,7 +256,7 @@ int BatchRun::processIcon(const std::string& name) {
         : source.isLoaded() && ledger_ != nullptr && ledger_->writtenByAnother(baseName, part_) ? texts::kAlreadyWritten
                                                                                               : nullptr;
     if (unchanged != nullptr) {
-        platform::printFormatted(console_, unchanged, platform::shownName(console_, fileName).c_str());
+        printWarning(console_, unchanged, fileName);
         if (page_ != nullptr) page_->addUnchangedIcon(sourceName, source, unchanged, fileName);
         return 0;
     }
@@ -212,10 +278,11 @@ int BatchRun::processIcon(const std::string& name) {
     if (page_ != nullptr) page_->finishIcon(variantsWritten, saved);
     if (ledger_ != nullptr && (saved || variantsWritten != 0)) ledger_->noteWritten(baseName, part_);
     if (!saved) {
-        platform::printFormatted(console_, texts::kCannotWrite, platform::shownName(console_, fileName).c_str());
+        printWarning(console_, texts::kCannotWrite, fileName);
         return 0;
     }
     platform::printFormatted(console_, wasRunLength ? texts::kReportRunLength : texts::kReportUncompressed,
                  platform::shownName(console_, sourceName).c_str(), static_cast<int>(source.width), static_cast<int>(source.height));
+    if (noteMisfits_) noteMasksPassedOver(sourceName, source);
     return 1;
 }

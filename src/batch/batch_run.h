@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "batch/mask_set.h"
@@ -54,6 +55,13 @@ public:
         part_ = part;
     }
     const MaskSet& masks() const { return *masks_; }
+    // What a run with arguments adds: a source folder that holds none of
+    // the four mask files takes the masks of the first of `folders` that
+    // holds one (the program's own masks), and an icon that a loaded mask
+    // was not laid over, its size being another, gets a note after its
+    // report line.
+    void fallBackOn(std::vector<std::string> folders) { fallbackFolders_ = std::move(folders); }
+    void noteMisfits() { noteMisfits_ = true; }
     // Also shows the part on the preview page `page` (open, and committed
     // by the caller): `folder` as the user named it ("" for the current
     // directory).
@@ -73,7 +81,7 @@ public:
 
     // Loads the four masks of the source folder, noting each missing or
     // unusable one; returns how many are usable.
-    int loadMasks();
+    int loadMasks() { return loadMasksFrom(source_); }
 
     // Works on one directory entry: 1 when the icon was loaded and rewritten,
     // 0 when the name is no icon's or the file is left as it was. Lack of
@@ -87,6 +95,13 @@ private:
     // (none for a negative count: there were no icons to count).
     void start();
     void finish(int processedCount);
+    int loadMasksFrom(platform::Folder& folder);
+    // The masks of the first fallback folder that holds a mask file, said
+    // so first; how many are usable (0 when no folder holds one).
+    int loadFallbackMasks();
+    // The note after the report line of `icon` (named `name`) when masks
+    // of another size were passed over.
+    void noteMasksPassedOver(const std::string& name, const TgaImage& icon);
 
     std::FILE* console_;
     platform::Folder& source_;
@@ -98,4 +113,6 @@ private:
     int candidateCount_ = 0;
     PreviewPage* page_ = nullptr;
     std::string pageFolder_;
+    std::vector<std::string> fallbackFolders_;
+    bool noteMisfits_ = false;
 };

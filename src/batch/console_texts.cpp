@@ -60,6 +60,11 @@ const char* const kPreviewWritten = "Preview: \"%s\"\n";
 const char* const kOutOfMemory = "WARN:\tOut of memory for file \"%s\"!\n";
 const char* const kRunOutOfMemory = "WARN:\tOut of memory! The rest of the run is not done.\n";
 
+const char* const kUsingProgramMasks = "NOTE:\tNo masks beside the icons: using those in \"%s\"!\n";
+const char* const kMasksPassedOver = "NOTE:\tIcon \"%s\" is %d x %d: the masks of %s do not fit it and were passed over!\n";
+const char* const kMaskSizeAndKinds = "%d x %d (%s)";
+const char* const kMaskKinds[4] = {"normal", "disabled", "passive", "autocast"};
+
 const char* const kUsage =
     "Usage: button-disabler [OPTION]... [FOLDER | ICON.tga]...\n"
     "Writes the disabled, passive and autocast variants of Tolvaren 3 button icons\n"

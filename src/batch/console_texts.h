@@ -42,6 +42,17 @@ extern const char* const kOutOfMemory;
 // Memory ran out elsewhere: the rest of the run is not done.
 extern const char* const kRunOutOfMemory;
 
+// What a run with arguments says beyond a run without: the folder of the
+// program's own masks that a folder without any mask file takes (%s), and
+// an icon (name, width, height) that masks of another size were not laid
+// over (%s: each size passed over with its masks' kinds, as
+// kMaskSizeAndKinds makes it, joined by ", "). The kinds of masks, in the
+// order of MaskSet::states.
+extern const char* const kUsingProgramMasks;
+extern const char* const kMasksPassedOver;
+extern const char* const kMaskSizeAndKinds;
+extern const char* const kMaskKinds[4];
+
 // The command line. The usage answers --help and follows the error about an
 // unknown option (%s: the option); the version line takes kVersionNumber.
 extern const char* const kUsage;

@@ -10,6 +10,7 @@
 #include "batch/batch_run.h"
 #include "batch/console_texts.h"
 #include "batch/eligibility.h"
+#include "batch/warnings.h"
 #include "platform/clock.h"
 #include "platform/folders.h"
 #include "platform/platform.h"
@@ -159,7 +160,27 @@ struct Shared {
     bool preview = false;                // a preview page: the output folder's, or each folder's
     platform::LocalTime started;
     PreviewPage* page = nullptr;         // the output folder's page, for the whole run
+    // A run given arguments says more (BatchRun::fallBackOn, noteMisfits),
+    // with the folders of the program's own masks.
+    bool withArguments = false;
+    std::vector<std::string> programMasks;
 };
+
+// Where the program's own masks are: the folder "masks" beside it, as the
+// archives lay it out, then share/button-disabler/masks in the folder above
+// its own, as an install into a prefix does (/usr/bin beside /usr/share;
+// cmake/packaging.cmake).
+std::vector<std::string> programMaskFolders() {
+    const std::string folder = platform::programFolder();
+    if (folder.empty()) return {};
+    std::vector<std::string> folders = {platform::pathInFolder(folder, "masks")};
+    const std::string prefix = platform::splitPath(platform::trimmedPath(folder)).folder;
+    if (!prefix.empty()) {
+        const std::string share = platform::pathInFolder(prefix, "share");
+        folders.push_back(platform::pathInFolder(platform::pathInFolder(share, "button-disabler"), "masks"));
+    }
+    return folders;
+}
 
 // Starts the preview page in `folder` (`path` as given).
 std::unique_ptr<PreviewPage> startPage(platform::Folder& folder, const std::string& path, const Shared& shared) {
@@ -170,8 +191,12 @@ std::unique_ptr<PreviewPage> startPage(platform::Folder& folder, const std::stri
 
 // Puts the preview page of the folder `path` in place, and says where it is.
 void finishPage(PreviewPage& page, const std::string& path) {
-    const std::string shown = platform::shownName(stdout, platform::pathInFolder(path, page.fileName()));
-    platform::printFormatted(stdout, page.commit() ? texts::kPreviewWritten : texts::kCannotWrite, shown.c_str());
+    const std::string pagePath = platform::pathInFolder(path, page.fileName());
+    if (page.commit()) {
+        platform::printFormatted(stdout, texts::kPreviewWritten, platform::shownName(stdout, pagePath).c_str());
+    } else {
+        printWarning(stdout, texts::kCannotWrite, pagePath);
+    }
 }
 
 // Works on one part of the run, `folder` being the one it names. Where that
@@ -184,6 +209,10 @@ void workOnPart(const Job& job, platform::Folder& folder, Shared& shared, int pa
     BatchRun run(stdout, source, shared.output != nullptr ? *shared.output : source);
     if (shared.masks != nullptr) run.useMasks(*shared.masks);
     if (shared.output != nullptr) run.keepTrackIn(shared.ledger, part);
+    if (shared.withArguments) {
+        run.fallBackOn(shared.programMasks);
+        run.noteMisfits();
+    }
     std::unique_ptr<PreviewPage> ownPage;  // only when asked for: it holds an encoder
     if (shared.preview && shared.page == nullptr) ownPage = startPage(source, job.path, shared);
     if (shared.preview) run.showOn(shared.page != nullptr ? *shared.page : *ownPage, job.path);
@@ -215,9 +244,9 @@ void workOnPaths(const std::vector<std::string>& given, Shared& shared) {
     for (const Job& job : jobs) {
         platform::Folder folder;
         if (job.kind == Job::Kind::NotFound) {
-            platform::printFormatted(stdout, texts::kPathNotFound, platform::shownName(stdout, job.path).c_str());
+            printWarning(stdout, texts::kPathNotFound, job.path);
         } else if (job.kind == Job::Kind::CannotOpen) {
-            platform::printFormatted(stdout, texts::kCannotOpen, platform::shownName(stdout, job.path).c_str());
+            printWarning(stdout, texts::kCannotOpen, job.path);
         } else if (job.kind == Job::Kind::IsOutput || job.kind == Job::Kind::InOutput) {
             platform::printFormatted(stdout,
                                      job.kind == Job::Kind::IsOutput ? texts::kSkippedOutputFolder
@@ -226,13 +255,8 @@ void workOnPaths(const std::vector<std::string>& given, Shared& shared) {
         } else if (!folder.open(job.path)) {
             // Named as they were given: the folder of a file given alone is
             // the program's reading of the path, not the user's words.
-            if (job.kind == Job::Kind::Folder) {
-                platform::printFormatted(stdout, texts::kCannotOpen, platform::shownName(stdout, job.path).c_str());
-            }
-            for (const std::string& name : job.names) {
-                platform::printFormatted(stdout, texts::kCannotOpen,
-                                         platform::shownName(stdout, job.path + name).c_str());
-            }
+            if (job.kind == Job::Kind::Folder) printWarning(stdout, texts::kCannotOpen, job.path);
+            for (const std::string& name : job.names) printWarning(stdout, texts::kCannotOpen, job.path + name);
         } else {
             if (headings) printHeading(job.path);
             workOnPart(job, folder, shared, ++part);
@@ -244,7 +268,7 @@ void workOnPaths(const std::vector<std::string>& given, Shared& shared) {
 // one line, when it cannot be made or written: nothing is worked on then.
 bool prepareOutput(const std::string& path, platform::Folder& output) {
     if (platform::makeFolder(path) && output.open(path) && platform::canWriteInto(output)) return true;
-    platform::printFormatted(stdout, texts::kCannotWriteFolder, platform::shownName(stdout, path).c_str());
+    printWarning(stdout, texts::kCannotWriteFolder, path);
     return false;
 }
 
@@ -254,6 +278,8 @@ void workOnLine(const CommandLine& line) {
     Shared shared;
     shared.preview = line.preview;
     shared.started = platform::localTimeNow();
+    shared.withArguments = line.withArguments;
+    if (shared.withArguments) shared.programMasks = programMaskFolders();
     // The run's masks are loaded once, their notes standing before every
     // part; the masks of the folders worked on are then passed over. A
     // masks folder that cannot be read stops the run before anything is
@@ -263,11 +289,10 @@ void workOnLine(const CommandLine& line) {
     if (!line.masksFolder.empty()) {
         if (!masksFolder.open(line.masksFolder)) {
             const bool missing = platform::pathKind(line.masksFolder) == platform::PathKind::Missing;
-            platform::printFormatted(stdout, missing ? texts::kPathNotFound : texts::kCannotOpen,
-                                     platform::shownName(stdout, line.masksFolder).c_str());
+            printWarning(stdout, missing ? texts::kPathNotFound : texts::kCannotOpen, line.masksFolder);
             return;
         }
-        if (masks.loadMasks() == 0) platform::printText(stdout, texts::kNoMaskAtAll);
+        if (masks.loadMasks() == 0) printWarning(stdout, texts::kNoMaskAtAll);
         shared.masks = &masks.masks();
     }
     platform::Folder output;
@@ -324,6 +349,7 @@ std::string CommandLine::*folderOf(const std::string& argument, std::string& nam
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
+    line.withArguments = !arguments.empty();
     bool optionsEnded = false;
     std::string option;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -396,7 +422,7 @@ int runProgram(int argc, char** argv) {
     try {
         workOnLine(line);
     } catch (const std::bad_alloc&) {
-        platform::printText(stdout, texts::kRunOutOfMemory);
+        printWarning(stdout, texts::kRunOutOfMemory);
     }
     // The keyboard is taken before the closing lines appear, so that a key
     // typed as they do is kept for the wait. Without the wait, no prompt.
@@ -408,5 +434,6 @@ int runProgram(int argc, char** argv) {
     // The prompt has no line end: it must be on the screen during the wait.
     std::fflush(stdout);
     if (line.waitForKey) platform::waitForKey(texts::kKeyPrompt);
-    return 0;
+    // A run without arguments always ends well, as it always has.
+    return line.withArguments && anyWarningPrinted() ? 1 : 0;
 }

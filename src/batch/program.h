@@ -8,6 +8,9 @@
 struct CommandLine {
     enum class Action { Run, Help, Version, UnknownOption, MissingFolder };
     Action action = Action::Run;
+    // Given any argument, the run is the modder's: it may take the program's
+    // own masks, says more and tells in its exit status whether it warned.
+    bool withArguments = false;
     bool waitForKey = true;
     bool preview = false;            // --preview: the preview page of the run
     std::vector<std::string> paths;  // folders and files, in the order given
@@ -24,7 +27,8 @@ struct CommandLine {
 CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
 // Runs the program and returns its exit status: 0, or 2 for an unknown
-// option or one without its folder. Without paths it works on the current
+// option or one without its folder; a run given arguments 1 when it printed
+// a warning. Without paths it works on the current
 // directory; each folder given is worked on in turn as if the program had
 // been started in it, and files given are worked on alone, with the masks
 // of their own folder. With an output folder, every file is written there

@@ -2,6 +2,7 @@
 
 #include "batch/console_texts.h"
 #include "batch/eligibility.h"
+#include "batch/warnings.h"
 #include "platform/console.h"
 
 using eligibility::kAutocastSuffix;
@@ -50,7 +51,7 @@ unsigned produceVariants(TgaImage& source, const std::string& baseName, const Ma
         if (source.saveBlended(place.folder, variant.name, variant.mask, 255, place.like.forOtherFiles())) {
             written |= 1u << bit;
         } else {
-            platform::printFormatted(console, texts::kCannotWrite, platform::shownName(console, variant.name).c_str());
+            printWarning(console, texts::kCannotWrite, variant.name);
         }
     }
     return written;

@@ -64,4 +64,9 @@ std::string pathInFolder(const std::string& folder, const std::string& name);
 // before).
 bool makeFolder(const std::string& path);
 
+// The folder that holds the running program's file (on Linux with links
+// resolved), with its final separator: "/usr/bin/", "C:\Tools\bd\"; ""
+// when the system cannot tell.
+std::string programFolder();
+
 }  // namespace platform

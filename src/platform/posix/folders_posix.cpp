@@ -109,4 +109,13 @@ bool makeFolder(const std::string& path) {
     return pathKind(path) == PathKind::Folder;
 }
 
+std::string programFolder() {
+    // Linux names the program's file, links resolved, in /proc; a name too
+    // long for the buffer is no name at all.
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof path) return std::string();
+    return splitPath(std::string(path, static_cast<std::size_t>(length))).folder;
+}
+
 }  // namespace platform

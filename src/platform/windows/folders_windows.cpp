@@ -211,4 +211,20 @@ bool makeFolder(const std::string& path) {
     return pathKind(path) == PathKind::Folder;
 }
 
+std::string programFolder() {
+    // The buffer grows until the whole path fits (the longest path Windows
+    // has is 32767 characters): a path cut short at its end is no path.
+    for (DWORD size = MAX_PATH; size <= 65536; size *= 2) {
+        std::wstring wide(size, L'\0');
+        const DWORD length = GetModuleFileNameW(nullptr, &wide[0], size);
+        if (length == 0) break;
+        if (length < size) {
+            wide.resize(length);
+            std::string path;
+            return windows::toUtf8(wide.c_str(), path) ? splitPath(path).folder : std::string();
+        }
+    }
+    return std::string();
+}
+
 }  // namespace platform
