@@ -490,3 +490,72 @@ TEST(Arguments, OutputFolderThatCannotBeWrittenStopsTheRunWithOneLine) {
               std::string(kExpectedBanner) + "WARN:\tPath \"" + masks + "\" not found!\n" + kExpectedClosing);
     EXPECT_EQ(contentsOf("icons"), before);
 }
+
+// A run given arguments is the modder's: a folder without masks takes those
+// beside the program, or those installed into its prefix; an icon the masks
+// do not fit gets a note; the exit status tells whether the run warned.
+TEST(Arguments, FolderWithoutMasksTakesTheProgramsOwnAndTheExitStatusTellsOfWarnings) {
+    ScopedWorkDir dir;
+    const std::string tool = toolCommand().back();
+    const std::string name = tool.substr(tool.find_last_of('/') + 1);
+    for (const char* folder : {"zip", "zip/masks", "bare", "usr", "usr/bin", "usr/share", "usr/share/button-disabler",
+                               "usr/share/button-disabler/masks"}) {
+        ASSERT_TRUE(makeDirectory(folder));
+    }
+    for (const char* folder : {"zip/", "bare/", "usr/bin/"}) {
+        writeFile(folder + name, readFile(tool));
+        ASSERT_EQ(chmod((folder + name).c_str(), 0755), 0);
+    }
+    for (const char* masks : {"zip/masks/", "usr/share/button-disabler/masks/"}) {
+        for (const char* mask : {"ZOF_NORMAL_MASK", "ZOF_DISABLED_MASK", "ZOF_PASSIVE_MASK", "ZOF_AUTOCAST_MASK"}) {
+            writeFile(masks + std::string(mask) + ".tga", noiseTga(4, 4, 32, 1).bytes());
+        }
+    }
+    const std::string using_ = "NOTE:\tNo masks beside the icons: using those in \"";
+    const std::string misfit = "NOTE:\tIcon \"Big.tga\" is 8 x 8: the masks of 4 x 4 (normal, disabled, passive, "
+                               "autocast) do not fit it and were passed over!\n";
+    const std::string noMask = kAllMasksMissing;  // four notes and the warning
+    const std::string notFound = noMask.substr(0, noMask.find("WARN:"));
+    struct Row {
+        const char* program;
+        std::vector<std::string> arguments;  // the icons' folder follows them
+        std::string masksNotes;              // "": the report is not checked
+        bool masked;
+        int status;
+    } rows[] = {
+        {"zip", {}, notFound + using_ + toolPath(dir.path() + "/zip/masks") + "\"!\n", true, 0},
+        {"usr/bin", {"--"},
+         notFound + using_ + toolPath(dir.path() + "/usr/share/button-disabler/masks") + "\"!\n", true, 0},
+        {"bare", {}, noMask, false, 1},
+        {"zip", {toolPath("gone")}, "", true, 1},
+        {"zip", {"--bogus"}, "", false, 2},
+    };
+    int count = 0;
+    for (const Row& row : rows) {
+        const std::string icons = "icons" + std::to_string(++count);
+        SCOPED_TRACE(icons);
+        ASSERT_TRUE(makeDirectory(icons));
+        writeFile(icons + "/Fire.tga", noiseTga(4, 4, 32, 2).bytes());
+        writeFile(icons + "/Big.tga", noiseTga(8, 8, 32, 3).bytes());
+        ToolSetup setup;
+        setup.program = dir.path() + "/" + row.program + "/" + name;
+        setup.arguments = row.arguments;
+        setup.arguments.push_back(toolPath(icons));
+        ToolResult result = runTool(setup);
+        EXPECT_EQ(result.exitCode, row.status);
+        EXPECT_EQ(fileExists(icons + "/DISFire.tga"), row.masked);
+        if (row.masksNotes.empty()) continue;
+        EXPECT_EQ(bodyOf(result.output), row.masksNotes + kProcessingHeader + reportLine("Big.tga", 8, 8) +
+                                             (row.masked ? misfit : "") + reportLine("Fire.tga", 4, 4) +
+                                             summaryLine(2, 2));
+    }
+    // Without arguments the run is as it always was: the masks of its own
+    // folder or none, no note, exit status 0.
+    ToolSetup inside;
+    inside.program = dir.path() + "/zip/" + name;
+    inside.workDirectory = "icons3";
+    ToolResult result = runTool(inside);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(bodyOf(result.output), noMask + kProcessingHeader + reportLine("Big.tga", 8, 8) +
+                                         reportLine("Fire.tga", 4, 4) + summaryLine(2, 2));
+}

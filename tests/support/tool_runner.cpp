@@ -79,7 +79,8 @@ WineShare::~WineShare() {
 
 int startTool(const ToolSetup& setup, int outFd, int errFd) {
     std::vector<std::string> command = setup.runAs;
-    const std::vector<std::string> tool = toolCommand();
+    std::vector<std::string> tool = toolCommand();
+    if (!setup.program.empty()) tool.back() = setup.program;
     command.insert(command.end(), tool.begin(), tool.end());
     command.insert(command.end(), setup.arguments.begin(), setup.arguments.end());
     int closedPipe[2] = {-1, -1};

@@ -20,6 +20,7 @@ struct ToolSetup {
     bool outputToClosedPipe = false;  // standard output a pipe whose reader is gone
     int umask = -1;                   // the tool's umask; -1: the test's own
     std::vector<std::string> runAs;   // a command put before the tool's (say setpriv)
+    std::string program;              // a copy of the tool to run instead; "": the tool
 };
 
 // Runs the tool with no arguments in the current directory, with standard
