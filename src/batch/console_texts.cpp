@@ -94,7 +94,13 @@ const char* const kUsage =
     "      --preview     also write button-disabler-preview.html into each folder\n"
     "                    worked on (with --output, into DIR): a page that shows\n"
     "                    every icon as read and as written, with its variants\n"
-    "  --                what follows are folders or icons, even if it starts with -\n";
+    "  --                what follows are folders or icons, even if it starts with -\n"
+    "\n"
+    "Without arguments the run is exactly what it always was. Given any argument,\n"
+    "a folder holding none of the four masks takes the program's own (the masks\n"
+    "folder beside it, else share/button-disabler/masks beside its folder), an icon\n"
+    "the masks do not fit gets a note, and the exit status is 1 after a WARN line\n"
+    "(0 otherwise, 2 for a wrong option).\n";
 const char* const kUnknownOption = "button-disabler: unknown option \"%s\"\n";
 const char* const kOptionNeedsFolder = "button-disabler: option \"%s\" needs a folder\n";
 const char* const kVersion = "button-disabler %s\n";
