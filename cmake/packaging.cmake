@@ -51,20 +51,23 @@ if(BD_PORTABLE_LAYOUT)
   set(BD_README_RESULTS examples/results)
   set(BD_README_MASKS "the folder masks beside the program")
   set(BD_README_SETUP "In a terminal, in the folder this archive unpacks (it holds button-disabler,\nmasks/ and examples/), run")
-  set(BD_README_LICENSE "LICENSE.txt, beside this file")
+  set(BD_README_LICENSE "LICENSE.txt beside this file")
 else()
   set(BD_README_PROGRAM button-disabler)
   set(BD_README_EXAMPLES ${CMAKE_INSTALL_FULL_DATAROOTDIR}/doc/button-disabler/examples/icons)
   set(BD_README_RESULTS ~/button-disabler-examples)
   set(BD_README_MASKS ${CMAKE_INSTALL_FULL_DATAROOTDIR}/button-disabler/masks)
   set(BD_README_SETUP "In a terminal, anywhere, run")
-  set(BD_README_LICENSE "copyright, beside this file")
+  set(BD_README_LICENSE "the file copyright beside this file")
 endif()
 configure_file(${PROJECT_SOURCE_DIR}/${BD_README} ${PROJECT_BINARY_DIR}/README.txt
                @ONLY NEWLINE_STYLE ${BD_TEXT_NEWLINES})
-# The project's licence, and those of the code the program holds.
+# The project's licence, and those of the code the program holds; made in
+# two steps, since line ends are set for the lines of a template, not for
+# those of a text put into it.
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE BD_LICENSE)
-configure_file(${PROJECT_SOURCE_DIR}/packaging/LICENSE.txt.in ${PROJECT_BINARY_DIR}/LICENSE.txt
+configure_file(${PROJECT_SOURCE_DIR}/packaging/LICENSE.txt.in ${PROJECT_BINARY_DIR}/LICENSE.txt.joined @ONLY)
+configure_file(${PROJECT_BINARY_DIR}/LICENSE.txt.joined ${PROJECT_BINARY_DIR}/LICENSE.txt
                @ONLY NEWLINE_STYLE ${BD_TEXT_NEWLINES})
 
 install(TARGETS button-disabler RUNTIME DESTINATION ${BD_INSTALL_PROGRAM_DIR})

@@ -126,7 +126,7 @@ check_contents() {
 # The command a README.txt ($1) gives to try the program: the indented line
 # under TRY IT.
 readme_command() {
-  sed -n '/^TRY IT$/,/^THE MASKS$/s/^    \(.*button-disabler.* --output .*\)$/\1/p' "$1" | tr -d '\r'
+  tr -d '\r' <"$1" | sed -n '/^TRY IT$/,/^THE MASKS$/s/^    \(.*button-disabler.* --output .*\)$/\1/p'
 }
 
 echo "-- checking $windows_name.zip"
