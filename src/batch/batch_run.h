@@ -14,7 +14,7 @@
 
 // The icons whose files the parts of one run have written into the output
 // folder they share, each with the part that wrote them. Names are told
-// apart as that folder resolves them, ignoring ASCII letter case.
+// apart as that folder's file system tells them, letter case aside.
 class OutputLedger {
 public:
     // Whether a part other than `part` has written files of the icon
@@ -23,8 +23,8 @@ public:
     void noteWritten(const std::string& baseName, int part);
 
 private:
-    // Names compared as the output folder's index compares them: ASCII
-    // letter case aside.
+    // Names compared as the output folder resolves them (on Windows as
+    // NTFS does, in every script).
     struct IgnoringCase {
         bool operator()(const std::string& a, const std::string& b) const {
             return platform::compareIgnoreCase(a.c_str(), b.c_str()) < 0;

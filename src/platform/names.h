@@ -10,8 +10,12 @@
 
 namespace platform {
 
-// ASCII-only case-insensitive comparisons, as the tool's names need them:
-// negative, zero or positive like strcmp.
+// Names compared as the system's file system tells them apart, letter case
+// aside: negative, zero or positive like strcmp, in an order of its own.
+// On Windows as NTFS does, letters of every script folding by the system's
+// upper-case table ("Жар" and "жар" are one name, "Ｆire" and "Fire" two);
+// elsewhere ASCII letters only, as the index of a folder does (see
+// resolveName). The N form compares the first `count` bytes.
 int compareIgnoreCase(const char* a, const char* b);
 int compareIgnoreCaseN(const char* a, const char* b, std::size_t count);
 // Whether a name ends in ".tga" in any letter case.
@@ -27,8 +31,8 @@ inline bool listTgaEntries(std::vector<std::string>& names) {
 }
 
 // The name under which `name` exists in `folder`: the exact spelling when
-// such an entry exists, else the first entry equal to it when ASCII letter
-// case is ignored, else `name` itself (a file still to be made). The folder
+// such an entry exists, else the first entry equal to it when letter case is
+// ignored (see compareIgnoreCase), else `name` itself (a file still to be made). The folder
 // is read once, at the first lookup or listing; files made since (by the
 // tool or anyone else) are not seen until Folder::forget().
 std::string resolveName(Folder& folder, const std::string& name);

@@ -20,11 +20,13 @@
 namespace platform {
 namespace {
 
+char foldLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 std::string foldedName(const std::string& name) {
     std::string folded(name);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    for (char& c : folded) c = foldLower(c);
     return folded;
 }
 
@@ -40,6 +42,25 @@ DIR* openListing(int descriptor) {
 }
 
 }  // namespace
+
+// ASCII letters fold, nothing else does, as in the index of a folder
+// (names are bytes here, and no other byte is a letter of its own).
+int compareIgnoreCase(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        int difference = static_cast<unsigned char>(foldLower(*a)) -
+                         static_cast<unsigned char>(foldLower(*b));
+        if (difference != 0 || *a == '\0') return difference;
+    }
+}
+
+int compareIgnoreCaseN(const char* a, const char* b, std::size_t count) {
+    for (; count > 0; --count, ++a, ++b) {
+        int difference = static_cast<unsigned char>(foldLower(*a)) -
+                         static_cast<unsigned char>(foldLower(*b));
+        if (difference != 0 || *a == '\0') return difference;
+    }
+    return 0;
+}
 
 void DirectoryIndex::forget() {
     entries_.clear();

@@ -17,7 +17,38 @@ bool hasWildcard(const std::wstring& name) {
     return name.find_first_of(L"*?<>\"") != std::wstring::npos;
 }
 
+// Bytes that are no UTF-8 name no Windows file: such a name sorts after
+// all others, byte by byte among its kind, so that the order stays one.
+int compareBytes(const std::string& a, const std::string& b) {
+    const int difference = a.compare(b);
+    return difference < 0 ? -1 : difference > 0 ? 1 : 0;
+}
+
+// The first `count` bytes of `text`, or all of it when it is shorter.
+std::string prefixOf(const char* text, std::size_t count) {
+    std::size_t length = 0;
+    while (length < count && text[length] != '\0') ++length;
+    return std::string(text, length);
+}
+
 }  // namespace
+
+int compareIgnoreCase(const char* a, const char* b) {
+    // As NTFS compares names: code unit by code unit, each in upper case
+    // by the system's table.
+    const std::string first(a), second(b);
+    std::wstring wideFirst, wideSecond;
+    const bool firstValid = windows::toWide(first, wideFirst), secondValid = windows::toWide(second, wideSecond);
+    if (firstValid != secondValid) return firstValid ? -1 : 1;
+    if (!firstValid) return compareBytes(first, second);
+    return CompareStringOrdinal(wideFirst.c_str(), static_cast<int>(wideFirst.size()), wideSecond.c_str(),
+                                static_cast<int>(wideSecond.size()), TRUE) -
+           CSTR_EQUAL;
+}
+
+int compareIgnoreCaseN(const char* a, const char* b, std::size_t count) {
+    return compareIgnoreCase(prefixOf(a, count).c_str(), prefixOf(b, count).c_str());
+}
 
 bool listTgaEntries(Folder& folder, std::vector<std::string>& names) {
     const std::wstring pattern = folder.state().prefix + L"*.tga";

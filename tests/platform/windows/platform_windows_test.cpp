@@ -87,12 +87,19 @@ TimedRun timedRun() {
 
 }  // namespace
 
-TEST(Platform, ComparisonFoldsAsciiLettersOnly) {
+// Names are one where NTFS takes them for one: letters of every script fold
+// (so the output ledger holds "Жар" and "жар" as one icon), look-alikes and
+// bytes that are no UTF-8 stay apart.
+TEST(Platform, ComparisonFoldsLettersAsNtfsDoes) {
     EXPECT_EQ(platform::compareIgnoreCase("Fire.TGA", "fire.tga"), 0);
     EXPECT_NE(platform::compareIgnoreCase("\xC4", "\xE4"), 0);  // Latin-1 letters stay apart
     EXPECT_NE(platform::compareIgnoreCase("\xEF\xBC\xA6ire.tga", "Fire.tga"), 0);  // full-width F
     EXPECT_LT(platform::compareIgnoreCase("abc", "abcd"), 0);
     EXPECT_EQ(platform::compareIgnoreCaseN("DISCO", "dis", 3), 0);
+    EXPECT_EQ(platform::compareIgnoreCase("\xD0\x96\xD0\xB0\xD1\x80", "\xD0\xB6\xD0\xB0\xD1\x80"), 0);  // Жар
+    OutputLedger ledger;
+    ledger.noteWritten("\xC3\x89" "clair", 1);
+    EXPECT_TRUE(ledger.writtenByAnother("\xC3\xA9" "clair", 2));  // Éclair, éclair
 }
 
 // Stands for the POSIX listing test: only long names that themselves end in
