@@ -440,8 +440,11 @@ TEST(Arguments, MasksFolderServesEveryFolderAndAnIconAlreadyWrittenIsSkipped) {
     std::remove("reference/small.tga");
     runInside("reference");
 
-    const std::string one = toolPath("one"), two = toolPath("two");
-    ToolResult result = runTool({"--masks", toolPath("masks"), "-o", toolPath("out"), one, two});
+    // Windows takes "one..", "masks. ." and "out " for one, masks and out.
+    const bool windows = !runningNativeTool();
+    const std::string one = toolPath("one") + (windows ? ".." : ""), two = toolPath("two");
+    ToolResult result = runTool({"--masks", toolPath("masks") + (windows ? ". ." : ""), "-o",
+                                 toolPath("out") + (windows ? " " : ""), one, two});
     EXPECT_EQ(result.output, kExpectedBanner + heading(one) + kProcessingHeader + reportLine("A.tga", 4, 4) +
                                  reportLine("b.tga", 4, 4) + summaryLine(2, 2) + heading(two) + kProcessingHeader +
                                  "WARN:\tFile \"B.tga\" was already written by this run. Skipped!\n" +

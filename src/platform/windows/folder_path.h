@@ -10,8 +10,9 @@
 namespace platform {
 
 struct Folder::State {
-    // The folder's path as given, ending in a separator where a name cannot
-    // follow it directly; empty for the current directory.
+    // The folder's full path as Windows reads the one given (see
+    // Folder::open), ending in a separator; empty for the current
+    // directory.
     std::wstring prefix;
     // A file of it stayed held by another program for the whole wait:
     // none of its files is waited for again (see held_files.h).

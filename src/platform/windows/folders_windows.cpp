@@ -51,6 +51,20 @@ bool matchesPattern(const wchar_t* pattern, const wchar_t* name) {
     return *pattern == L'\0';
 }
 
+// The full path Windows makes of `path` when it opens it (GetFullPathNameW):
+// from the current directory, with "." and ".." taken, and without the
+// spaces and dots that end its last part.
+bool systemReading(std::wstring& path) {
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return false;
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
+    if (length == 0 || length >= needed) return false;
+    full.resize(length);
+    path = full;
+    return true;
+}
+
 }  // namespace
 
 Folder::Folder() : state_(new State) {}
@@ -71,8 +85,13 @@ bool Folder::open(const std::string& path) {
                         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     CloseHandle(handle);
     if (!folder) return false;
-    // "C:" names the current directory of drive C: a name follows it as it is.
-    if (!wide.empty() && !isSeparator(path.back()) && !(path.size() == 2 && hasDriveLetter(path))) wide += L'\\';
+    // Its files are named from the path as Windows read it: a folder given
+    // as "C:\Icons ", "C:\Icons.." or "C:\Icons. ." is C:\Icons, where
+    // "C:\Icons \Fire.tga" would name nothing.
+    if (!wide.empty()) {
+        if (!systemReading(wide)) return false;
+        if (wide.back() != L'\\' && wide.back() != L'/') wide += L'\\';
+    }
     state_->prefix = wide;
     return true;
 }

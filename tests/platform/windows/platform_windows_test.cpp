@@ -175,6 +175,22 @@ TEST(Platform, CommandLineWordsAsMeant) {
     EXPECT_EQ(platform::windows::argumentText(broken), "x?.tga");
 }
 
+// A folder given with spaces or dots after its name is the folder Windows
+// takes it for, its files named from there.
+TEST(Platform, FolderGivenWithTrailingSpacesOrDotsIsThatFolder) {
+    ScopedWorkDir dir;
+    ASSERT_TRUE(makeDirectory("Icons"));
+    writeFile("Icons/Fire.tga", {1});
+    for (const char* spelling : {"Icons ", "Icons..", "Icons. ."}) {
+        platform::Folder folder;
+        std::vector<std::string> names;
+        ASSERT_TRUE(folder.open(spelling)) << spelling;
+        EXPECT_TRUE(platform::listTgaEntries(folder, names) && names == std::vector<std::string>{"Fire.tga"})
+            << spelling;
+        EXPECT_TRUE(platform::entryExists(folder, "FIRE.TGA") && platform::canWriteInto(folder)) << spelling;
+    }
+}
+
 // Stands for the POSIX test with a pipe: a reserved device name ("con.tga"
 // is the console, whatever its extension) is never opened as a file, nor
 // waited on, and the icon of that name is passed over without a word.
