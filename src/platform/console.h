@@ -10,7 +10,9 @@ namespace platform {
 // Prints `size` bytes of UTF-8 text to `stream`. On a Windows console the
 // text is written as wide characters, so that every name shows as it is
 // whatever the system's code page; anywhere else (a file, a pipe, a POSIX
-// terminal) the bytes go out as they are.
+// terminal) the bytes go out as they are. (On Windows a lone surrogate kept
+// from an argument that was no valid UTF-16, see commandLineArguments,
+// shows as '?' everywhere.)
 void printText(std::FILE* stream, const char* text, std::size_t size);
 void printText(std::FILE* stream, const char* text);
 // Formats as std::fprintf does, then prints the result with printText.

@@ -12,12 +12,14 @@
 namespace platform {
 
 // The program's arguments, its own name left out: the bytes as given on
-// POSIX systems, the C runtime's reading of the command line on Windows.
+// POSIX systems; on Windows the command line's words as its users mean
+// them, a word that is no valid UTF-16 kept so that it names no file and is
+// no pattern (see windows/command_line.h).
 std::vector<std::string> commandLineArguments(int argc, char** argv);
 
 // What a path given on the command line stands for. A Windows command
 // prompt leaves wildcards to the program: there, a path whose last part
-// holds '*' or '?' stands for the entries of its folder whose long names
+// holds '*' or '?' (and that names a file at all) stands for the entries of its folder whose long names
 // match that part ("." and ".." aside), in no particular order, or for
 // itself when none does (and is then not found). Elsewhere the shell has
 // expanded them already, and every path stands for itself.

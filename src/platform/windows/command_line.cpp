@@ -1,25 +1,48 @@
 #include "platform/windows/command_line.h"
 
+#include <cstdint>
+
 #include "platform/windows/wide.h"
 
 namespace platform {
 namespace windows {
 
+namespace {
+
+bool isHighSurrogate(wchar_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool isLowSurrogate(wchar_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// Appends the UTF-8 form of `code`, a surrogate's too.
+void appendUtf8(std::uint32_t code, std::string& text) {
+    if (code < 0x80) {
+        text += static_cast<char>(code);
+        return;
+    }
+    const int continuations = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+    static const unsigned char kLeads[] = {0, 0xC0, 0xE0, 0xF0};
+    text += static_cast<char>(kLeads[continuations] | (code >> (6 * continuations)));
+    for (int k = continuations - 1; k >= 0; --k) text += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
+}
+
+}  // namespace
+
 std::string argumentText(const std::wstring& argument) {
     std::string text;
     if (toUtf8(argument.c_str(), text)) return text;
-    std::wstring mended(argument);
-    for (std::size_t i = 0; i < mended.size(); ++i) {
-        const bool high = mended[i] >= 0xD800 && mended[i] <= 0xDBFF;
-        const bool low = mended[i] >= 0xDC00 && mended[i] <= 0xDFFF;
-        const bool pairedHigh = high && i + 1 < mended.size() && mended[i + 1] >= 0xDC00 && mended[i + 1] <= 0xDFFF;
-        if (pairedHigh) {
+    text.clear();
+    for (std::size_t i = 0; i < argument.size(); ++i) {
+        std::uint32_t code = argument[i];
+        if (isHighSurrogate(argument[i]) && i + 1 < argument.size() && isLowSurrogate(argument[i + 1])) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (argument[i + 1] - 0xDC00u);
             ++i;
-        } else if (high || low) {
-            mended[i] = L'?';
         }
+        appendUtf8(code, text);
     }
-    toUtf8(mended.c_str(), text);
     return text;
 }
 

@@ -17,9 +17,12 @@ namespace windows {
 // word is the program's own name.
 std::vector<std::wstring> splitCommandLine(const wchar_t* line);
 
-// A word as UTF-8. A word that is not valid UTF-16 (an unpaired surrogate)
-// names no file: each broken unit becomes '?', which no Windows name can
-// hold, so that the word can be named in a warning but never reaches a file.
+// A word as UTF-8. A word that is not valid UTF-16 (an unpaired surrogate,
+// which NTFS names may hold) cannot be given its exact name in UTF-8: each
+// lone surrogate is kept as the three bytes UTF-8 would give it were it a
+// character (ED A0..BF 80..BF). No conversion to UTF-16 takes those, so the
+// word names no file and is no wildcard pattern (a path not found), and the
+// report shows each as '?' (see printText).
 std::string argumentText(const std::wstring& word);
 
 }  // namespace windows

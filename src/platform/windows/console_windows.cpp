@@ -32,6 +32,21 @@ bool writeToConsole(HANDLE console, const std::wstring& text) {
     return true;
 }
 
+// `text` with each lone surrogate of a word that was no valid UTF-16 (see
+// argumentText) as '?': the report is UTF-8, on a console as in a file.
+std::string withSurrogatesShown(const char* text, std::size_t size) {
+    std::string shown(text, size);
+    for (std::size_t at = 0; at + 2 < shown.size(); ++at) {
+        const auto second = static_cast<unsigned char>(shown[at + 1]);
+        const auto third = static_cast<unsigned char>(shown[at + 2]);
+        if (static_cast<unsigned char>(shown[at]) == 0xED && second >= 0xA0 && second <= 0xBF && third >= 0x80 &&
+            third <= 0xBF) {
+            shown.replace(at, 3, 1, '?');
+        }
+    }
+    return shown;
+}
+
 }  // namespace
 
 bool isConsole(std::FILE* stream) {
@@ -40,14 +55,15 @@ bool isConsole(std::FILE* stream) {
 
 void printText(std::FILE* stream, const char* text, std::size_t size) {
     if (size == 0) return;
+    const std::string shown = withSurrogatesShown(text, size);
     HANDLE console = consoleOf(stream);
     std::wstring wide;
-    if (console != nullptr && windows::toWide(std::string(text, size), wide)) {
+    if (console != nullptr && windows::toWide(shown, wide)) {
         // What went through the stream before must stay before.
         std::fflush(stream);
         if (writeToConsole(console, wide)) return;
     }
-    std::fwrite(text, 1, size, stream);
+    std::fwrite(shown.data(), 1, shown.size(), stream);
 }
 
 }  // namespace platform

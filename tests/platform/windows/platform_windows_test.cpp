@@ -12,6 +12,8 @@
 #include <thread>
 
 #include "batch/batch_run.h"
+#include "platform/console.h"
+#include "platform/folders.h"
 #include "platform/platform.h"
 #include "platform/replacement_checks.h"
 #include "platform/windows/command_line.h"
@@ -164,15 +166,27 @@ TEST(Platform, ResolvesNamesToTheSpellingTheFileHas) {
 
 // The command line is split as its users mean it: a quoted folder with a
 // final backslash, as Windows PowerShell passes it, ends where its quote
-// ends; an argument that is no valid UTF-16 never names an existing file.
+// ends; an argument that is no valid UTF-16 never names an existing file,
+// nor is it a pattern (a '?' for its lone surrogate would match these).
 TEST(Platform, CommandLineWordsAsMeant) {
     using Words = std::vector<std::wstring>;
     EXPECT_EQ(platform::windows::splitCommandLine(L"tool.exe \"C:\\My Icons\\\" \"C:\\b\" x\"\""),
               (Words{L"tool.exe", L"C:\\My Icons\\", L"C:\\b", L"x"}));
     EXPECT_EQ(platform::windows::splitCommandLine(L"\"C:\\Program Files\\t.exe\"  \"\" a"),
               (Words{L"C:\\Program Files\\t.exe", L"", L"a"}));
-    const wchar_t broken[] = {L'x', 0xD800, L'.', L't', L'g', L'a', 0};
-    EXPECT_EQ(platform::windows::argumentText(broken), "x?.tga");
+    ScopedWorkDir dir;
+    writeFile("xA.tga", {1});
+    ASSERT_TRUE(makeDirectory("XB"));
+    const wchar_t brokenFile[] = {L'x', 0xD800, L'.', 0xD83D, 0xDE42, L't', L'g', L'a', 0};  // a pair kept
+    const wchar_t brokenFolder[] = {L'X', 0xDC00, 0};
+    ConsoleCapture console;
+    for (const wchar_t* word : {brokenFile, brokenFolder}) {
+        const std::string text = platform::windows::argumentText(word);
+        EXPECT_EQ(platform::pathsMatching(text), std::vector<std::string>{text});
+        EXPECT_EQ(platform::pathKind(text), platform::PathKind::Missing);
+        platform::printText(console.file(), text.c_str());
+    }
+    EXPECT_EQ(console.take(), "x?.\xF0\x9F\x99\x82tgaX?");
 }
 
 // A folder given with spaces or dots after its name is the folder Windows
