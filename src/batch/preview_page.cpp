@@ -6,6 +6,7 @@
 #include "batch/console_texts.h"
 #include "batch/eligibility.h"
 #include "batch/variants.h"
+#include "platform/console.h"
 #include "platform/names.h"
 #include "tga/tga_format.h"
 
@@ -98,8 +99,9 @@ std::size_t sequenceLength(const std::string& text, std::size_t at) {
 }
 
 // Text as the page shows it: markup characters as references, control
-// characters (C0, DEL and C1) as '?', as a terminal shows them, and bytes
-// that are no UTF-8 (a POSIX name may hold any) as U+FFFD.
+// characters (C0, DEL, C1 and those of direction) as '?', as a terminal
+// shows them, and bytes that are no UTF-8 (a POSIX name may hold any) as
+// U+FFFD.
 std::string escaped(const std::string& text) {
     std::string out;
     out.reserve(text.size());
@@ -110,7 +112,8 @@ std::string escaped(const std::string& text) {
             if (length == 0) {
                 out += "\xEF\xBF\xBD";
                 ++at;
-            } else if (byte == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0) {
+            } else if ((byte == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0) ||
+                       platform::isDirectionControl(text, at, length)) {
                 out += '?';
                 at += length;
             } else {

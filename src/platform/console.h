@@ -24,11 +24,18 @@ bool isConsole(std::FILE* stream);
 
 // `name` as it is to be printed to `stream`. On a terminal or console every
 // control character (bytes below 0x20 and 0x7F; the C1 controls, U+0080 to
-// U+009F or a lone byte 0x80 to 0x9F) shows as '?', as ls shows them: a
-// name must not be able to move the cursor, change the terminal's settings
-// or fake a line of the report. Into a file or a pipe its bytes go as they
-// are.
+// U+009F or a lone byte 0x80 to 0x9F; the direction controls, see
+// isDirectionControl) shows as '?', as ls shows them: a name must not be
+// able to move the cursor, change the terminal's settings, fake a line of
+// the report or show as another name. Into a file or a pipe its bytes go as
+// they are.
 std::string shownName(std::FILE* stream, const std::string& name);
+
+// Whether the UTF-8 character of `length` bytes at `at` of `text` is one of
+// the controls that reorder the text around them (U+202A to U+202E and
+// U+2066 to U+2069: embeddings, overrides, isolates and their ends), with
+// which "Fire<U+202E>gpj.exe.tga" shows as "Fireagt.exe.jpg".
+bool isDirectionControl(const std::string& text, std::size_t at, std::size_t length);
 
 // Takes the console's keyboard for the key wait to come: from here on keys
 // are read without echo and without Enter, and Ctrl+C is a key like any

@@ -1,6 +1,7 @@
 // Formatting for the console, the same everywhere; each system prints the
 // result its own way (printText).
 #include <cstdarg>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -51,19 +52,31 @@ bool isControlByte(unsigned char byte) {
 
 }  // namespace
 
+bool isDirectionControl(const std::string& text, std::size_t at, std::size_t length) {
+    if (length != 3 || at + length > text.size()) return false;
+    const std::uint32_t code = (static_cast<unsigned char>(text[at]) & 0x0Fu) << 12 |
+                               (static_cast<unsigned char>(text[at + 1]) & 0x3Fu) << 6 |
+                               (static_cast<unsigned char>(text[at + 2]) & 0x3Fu);
+    return (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+}
+
 std::string shownName(std::FILE* stream, const std::string& name) {
     if (!isConsole(stream)) return name;
     // Each control shows as one '?', as ls shows them: a C1 control written
-    // as a UTF-8 character (U+0080 to U+009F) as well as a lone byte. Every
-    // other character, and every other byte, as it is.
+    // as a UTF-8 character (U+0080 to U+009F) as well as a lone byte, and a
+    // direction control. Every other character, and every other byte, as it
+    // is.
     std::string shown;
     for (std::size_t at = 0; at < name.size();) {
         const std::size_t length = multiByteCharacterAt(name, at);
         const bool c1Character = length == 2 && static_cast<unsigned char>(name[at]) == 0xC2 &&
                                  static_cast<unsigned char>(name[at + 1]) < 0xA0;
-        if (c1Character || (length == 0 && isControlByte(static_cast<unsigned char>(name[at])))) {
+        if (c1Character || isDirectionControl(name, at, length)) {
             shown += '?';
-            at += c1Character ? 2 : 1;
+            at += length;
+        } else if (length == 0 && isControlByte(static_cast<unsigned char>(name[at]))) {
+            shown += '?';
+            ++at;
         } else {
             const std::size_t take = length == 0 ? 1 : length;
             shown.append(name, at, take);

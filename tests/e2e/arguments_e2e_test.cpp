@@ -354,12 +354,15 @@ TEST(Arguments, OnATerminalNamesShowNoControlBytesAndTheKeyWaitEndsTheLine) {
     ScopedWorkDir dir;
     writeFile("Fire\x1b(0\x1b[?25l.tga", noiseTga(2, 2, 32, 1).bytes());
     writeFile("Csi\xc2\x9b" "1m\x9b" "2m\xe9.tga", noiseTga(2, 2, 32, 2).bytes());  // C1 CSI, in UTF-8 and alone
+    // Direction controls (U+202A, U+202E, U+2066, U+2069) between characters that are none.
+    writeFile("Bidi\u2029\u202A\u202E\u202F\u2065\u2066\u2069\u206A.tga", noiseTga(2, 2, 32, 3).bytes());
     const std::pair<int, std::string> run = runOnTerminal(nullptr, "k", 10000);
     EXPECT_EQ(run.first, 0);
     const std::string& shown = run.second;
     EXPECT_NE(shown.find("Fire?(0?[?25l.tga"), std::string::npos) << shown;
     EXPECT_EQ(shown.find('\x1b'), std::string::npos);
     EXPECT_NE(shown.find("Csi?1m?2m\xe9.tga"), std::string::npos) << shown;  // other bytes as they are
+    EXPECT_NE(shown.find("Bidi\u2029??\u202F\u2065??\u206A.tga"), std::string::npos) << shown;
     const std::string promptThenLineEnd = "Press any key to exit ...\r\n";
     ASSERT_GE(shown.size(), promptThenLineEnd.size());
     EXPECT_EQ(shown.substr(shown.size() - promptThenLineEnd.size()), promptThenLineEnd);

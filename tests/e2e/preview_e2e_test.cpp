@@ -45,7 +45,7 @@ void writeFolder(const std::string& folder) {
     writeFile(folder + "/ZOF_AUTOCAST_MASK.tga", noiseTga(8, 8, 32, 3).bytes());
     TgaFile grey = noiseTga(8, 8, 8, 4);  // greyscale: not decoded
     grey.imageType = 3;
-    writeFile(folder + "/Broken.tga", grey.bytes());
+    writeFile(folder + "/Broken\xE2\x80\xAE\xE2\x81\xA6.tga", grey.bytes());  // direction controls: '?'s
     writeFile(folder + "/Good.tga", noiseTga(8, 8, 24, 5).bytes());
     writeFile(folder + "/Locked.tga", noiseTga(8, 8, 32, 6).bytes());
     ASSERT_TRUE(makeDirectory(folder + "/Locked_Autocast.tga"));  // no file can take its place
@@ -86,7 +86,7 @@ TEST_P(Preview, RowsSayWhatWasMadeAndWhyNot) {
         "ZOF_DISABLED_MASK.tganot found",
         "ZOF_PASSIVE_MASK.tgaused, 4 &times; 4[ZOF_PASSIVE_MASK.tga]",
         "ZOF_AUTOCAST_MASK.tgaused, 8 &times; 8[ZOF_AUTOCAST_MASK.tga]",
-        "|Broken.tgaWARN: File &quot;Broken.tga&quot; is not a 24 or 32 bit true-colour TGA. Left unchanged!"
+        "|Broken??.tgaWARN: File &quot;Broken??.tga&quot; is not a 24 or 32 bit true-colour TGA. Left unchanged!"
         "|8 &times; 8type 3, 8 bits|left unchanged|left unchanged|left unchanged|left unchanged|left unchanged",
         "|Good.tga|8 &times; 8Normal, 24 bits|[Good.tga]|[Good.tga]|mask missing"
         "|no mask of the icon's size (the mask is 4 &times; 4)|[Good_Autocast.tga]",

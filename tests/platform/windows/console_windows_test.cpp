@@ -46,8 +46,9 @@ TEST(ConsoleOutput, ConsoleShowsNamesInAnyScript) {
     ASSERT_NE(stream, nullptr);
     std::fputs("ok ", stream);  // earlier bytes through the stream come first
     platform::printText(stream, kName);
+    platform::printText(stream, platform::shownName(stream, "\xE2\x80\xAE").c_str());  // a direction control
     std::fflush(stream);
-    const std::wstring expected = std::wstring(L"ok ") + kShown;
+    const std::wstring expected = std::wstring(L"ok ") + kShown + L"?";
     std::wstring shown(expected.size(), L'\0');
     DWORD read = 0;
     ASSERT_TRUE(ReadConsoleOutputCharacterW(screen, &shown[0], static_cast<DWORD>(shown.size()), COORD{0, 0}, &read));
