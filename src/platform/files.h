@@ -16,9 +16,10 @@ constexpr FileHandle kNoHandle = -1;
 
 // What a file made like another takes of it, as found when that file was
 // opened for reading: on POSIX systems its owner, group and permissions, as
-// they were; on Windows nothing, as a new file takes its folder's security
-// there. What a new file gets of them follows from how it is made (`made`),
-// by the rules of ReplacementFile::open.
+// they were; on Windows its access-control list, and as `mode` 0644 or 0600
+// whether every user may read it (what a page of pictures asks of it). What
+// a new file gets of them follows from how it is made (`made`), by the rules
+// of ReplacementFile::open.
 struct FileLikeness {
     bool known = false;
     std::uint32_t mode = 0;
@@ -26,9 +27,16 @@ struct FileLikeness {
     std::uint32_t group = 0;
     std::uint64_t device = 0;  // which file it was, to know it again
     std::uint64_t inode = 0;
+    // Windows: the list a file made from it gets (see
+    // windows/access_lists.h); empty: its folder's, as any new file's.
+    std::vector<std::uint8_t> access;
 
-    // How the new file stands to the one read (POSIX); each kind has its
-    // own rules, whatever file stands under the new file's name.
+    // How the new file stands to the one read; each kind has its own
+    // rules, whatever file stands under the new file's name. (The rules
+    // below are POSIX ones. On Windows the file's own new version keeps its
+    // access-control list where its name still holds the very file read;
+    // every other file made from it takes the list read, and a file made
+    // from nothing its folder's until narrowTo.)
     enum class Made {
         // The file's own new version (an icon rewritten in place): it keeps
         // what the file has where its name still holds the very file read,
@@ -110,7 +118,8 @@ struct ReplacementTarget {
     std::uint32_t group = 0;
     std::uint32_t attributes = 0;      // Windows: what the file shows (hidden, system) to keep
     std::uint64_t creationTime = 0;    // Windows: when the file was made, to keep
-    std::vector<std::uint8_t> access;  // Windows: its access-control list, to keep
+    std::vector<std::uint8_t> access;  // Windows: the access-control list the new version gets
+    bool isPrivate = false;            // Windows: given the list of a file not for every user
 };
 
 // Writes a new version of a file beside it and swaps it in atomically.
@@ -152,8 +161,10 @@ public:
     // Narrows the new version, made in another folder (FileLikeness::
     // Elsewhere or FromNothing), to what a copy of `shown` would get there:
     // a file that shows several others (a page of pictures) is no wider
-    // than the narrowest of them, by the rules of open(). Nothing for a
-    // likeness not known. False once anything has failed.
+    // than the narrowest of them, by the rules of open(). (On Windows, a
+    // `shown` that not every user may read gives it a list that admits only
+    // its maker, SYSTEM and the Administrators.) Nothing for a likeness not
+    // known. False once anything has failed.
     bool narrowTo(const FileLikeness& shown);
     // Writes what is held back, closes, and renames the temporary file over
     // the target.

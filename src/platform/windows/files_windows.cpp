@@ -1,11 +1,12 @@
 // Reading and replacing files on Windows, with the wide-character functions
 // (names are converted at this boundary only). A file is read with one
-// CreateFileW, one size query, one ReadFile per gigabyte and CloseHandle; a
-// replacement is CreateFileW, one WriteFile, CloseHandle and MoveFileExW,
-// plus a lookup of the target and, where it exists, the copy of what it
-// keeps (attributes, creation time, access-control list). An open, a
-// creation, a rename or a removal that another program holds off for a
-// moment is tried again (held_files.h).
+// CreateFileW, one size query, a look at its access-control list and which
+// file it is, one ReadFile per gigabyte and CloseHandle; a replacement is
+// CreateFileW, one WriteFile, CloseHandle and MoveFileExW, plus a lookup of
+// the target and, where it exists, the copy of what it keeps (attributes,
+// creation time, and for the file read itself its access-control list). An
+// open, a creation, a rename or a removal that another program holds off
+// for a moment is tried again (held_files.h).
 #include <windows.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "platform/file_faults.h"
 #include "platform/files.h"
 #include "platform/replacement_steps.h"
+#include "platform/windows/access_lists.h"
 #include "platform/windows/folder_path.h"
 #include "platform/windows/held_files.h"
 #include "platform/windows/pending.h"
@@ -59,6 +61,48 @@ std::wstring temporaryNameFor(unsigned serial) {
 
 }  // namespace
 
+namespace {
+
+// The mode a page of pictures is narrowed by (see FileLikeness).
+constexpr std::uint32_t kReadableByAll = 0644;
+constexpr std::uint32_t kNotReadableByAll = 0600;
+constexpr std::uint32_t kOthersRead = 0004;
+
+// What identifies an open file: its volume and its index there.
+bool identityOfOpenFile(HANDLE file, std::uint64_t& volume, std::uint64_t& index) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) return false;
+    volume = info.dwVolumeSerialNumber;
+    index = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    return true;
+}
+
+// What a file made like the one open as `file` takes of it.
+FileLikeness likenessOf(HANDLE file) {
+    FileLikeness like;
+    like.known = true;
+    windows::AccessOfFile access = windows::accessOfOpenFile(file);
+    like.mode = access.readableByAll ? kReadableByAll : kNotReadableByAll;
+    like.access = std::move(access.forFilesMadeFromIt);
+    if (!identityOfOpenFile(file, like.device, like.inode)) like.device = like.inode = 0;
+    return like;
+}
+
+// Whether the entry `path` is the very file `like` was read from (not
+// another file of that name, nor a link to it).
+bool isFileRead(const std::wstring& path, const FileLikeness& like) {
+    if (like.device == 0 && like.inode == 0) return false;
+    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::uint64_t volume = 0, index = 0;
+    const bool same = identityOfOpenFile(file, volume, index) && volume == like.device && index == like.inode;
+    CloseHandle(file);
+    return same;
+}
+
+}  // namespace
+
 InputFile::~InputFile() {
     if (handle_ != kNoHandle) CloseHandle(handleOf(handle_));
 }
@@ -84,6 +128,7 @@ bool InputFile::open(Folder& folder, const std::string& name) {
     }
     handle_ = reinterpret_cast<FileHandle>(file);
     size_ = static_cast<std::uint64_t>(size.QuadPart);
+    likeness_ = likenessOf(file);
     return true;
 }
 
@@ -123,12 +168,14 @@ bool folderTakesFiles(Folder&) {
     return true;
 }
 
-// A new file takes the folder's inherited security descriptor, as every
-// new file does on Windows: what it is made like is not needed.
-bool chooseTarget(Folder& folder, const std::string& name, const FileLikeness&, ReplacementTarget& target) {
+// A file made like another takes the list that one gives the files made
+// from it; a new file made from nothing (or from what is not known) takes
+// its folder's inherited list, as every new file does on Windows.
+bool chooseTarget(Folder& folder, const std::string& name, const FileLikeness& like, ReplacementTarget& target) {
     target = ReplacementTarget();
     target.folder = &folder;
     target.name = name;
+    if (like.known && like.made != FileLikeness::Made::FromNothing) target.access = like.access;
     std::wstring wideName;
     if (!windows::toWide(name, wideName)) return false;
     const std::wstring wide = folder.state().prefix + wideName;
@@ -156,13 +203,20 @@ bool chooseTarget(Folder& folder, const std::string& name, const FileLikeness&, 
         target.attributes = attributes & kKeptAttributes;
         target.creationTime = (std::uint64_t{entry.ftCreationTime.dwHighDateTime} << 32) |
                               entry.ftCreationTime.dwLowDateTime;
-        target.access = accessOf(wide);
+        // What was read decides, not what holds the name now (an earlier
+        // variant, a file planted beforehand); the very file read keeps, as
+        // its own new version, the list it has now (its owner may have
+        // narrowed it during the run).
+        const bool ownVersion = like.made == FileLikeness::Made::Itself;
+        if (!like.known || (ownVersion && isFileRead(wide, like))) target.access = accessOf(wide);
     }
     return true;
 }
 
 FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& temporary) {
     static unsigned serial = 0;
+    std::vector<std::uint8_t> descriptor = target.access;
+    SECURITY_ATTRIBUTES security = {sizeof security, descriptor.data(), FALSE};
     HANDLE file = INVALID_HANDLE_VALUE;
     std::wstring name;
     std::wstring wide;
@@ -174,10 +228,13 @@ FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& t
             windows::UninterruptedStep step;
             windows::addPendingTemporary(wide);
             // Shared for deletion only, so that the console handler can
-            // remove it while it is still open. Plain until it is swapped
-            // in: a temporary left by a killed run is never hidden.
-            file = CreateFileW(wide.c_str(), GENERIC_WRITE | WRITE_DAC, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+            // remove it while it is still open, and nobody else can read it
+            // meanwhile. Made with the list it will have, if not its
+            // folder's. Plain until it is swapped in: a temporary left by a
+            // killed run is never hidden.
+            file = CreateFileW(wide.c_str(), GENERIC_WRITE | WRITE_DAC, FILE_SHARE_DELETE,
+                               target.access.empty() ? nullptr : &security, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
             if (file != INVALID_HANDLE_VALUE) return ERROR_SUCCESS;
             const DWORD failure = GetLastError();
             windows::forgetPendingTemporary(wide);
@@ -213,22 +270,32 @@ bool writeAll(FileHandle handle, const void* first, std::size_t firstSize, const
     return writeWhole(file, first, firstSize) && writeWhole(file, second, secondSize);
 }
 
-bool narrowMode(FileHandle, ReplacementTarget&, const FileLikeness&) {
-    return true;  // a new file takes its folder's security
+bool narrowMode(FileHandle handle, ReplacementTarget& target, const FileLikeness& shown) {
+    // Showing a file not every user may read: from here on only its maker,
+    // SYSTEM and the Administrators may open it. A list that cannot be
+    // given fails it.
+    if (!shown.known || (shown.mode & kOthersRead) != 0 || target.isPrivate) return true;
+    std::vector<std::uint8_t> descriptor = windows::privateAccess();
+    if (descriptor.empty() ||
+        !SetKernelObjectSecurity(handleOf(handle), DACL_SECURITY_INFORMATION, descriptor.data())) {
+        return false;
+    }
+    target.access = descriptor;
+    target.isPrivate = true;
+    return true;
 }
 
 bool keepOwnerAndMode(FileHandle handle, const ReplacementTarget& target) {
     if (!target.isRegular) return true;
-    // What Windows users expect a rewritten file to keep: when it was made,
-    // and who may read and write it. A list that cannot be given fails the
-    // replacement: never a new version open to more users than the old.
+    // What Windows users expect a rewritten file to keep: when it was made.
+    // Who may read and write it, it was given when it was made: a list that
+    // could not be given failed it then, never a new version open to more
+    // users than it should be.
     FILETIME created;
     created.dwLowDateTime = static_cast<DWORD>(target.creationTime);
     created.dwHighDateTime = static_cast<DWORD>(target.creationTime >> 32);
     SetFileTime(handleOf(handle), &created, nullptr, nullptr);
-    if (target.access.empty()) return true;
-    std::vector<std::uint8_t> descriptor = target.access;
-    return SetKernelObjectSecurity(handleOf(handle), DACL_SECURITY_INFORMATION, descriptor.data()) != 0;
+    return true;
 }
 
 bool close(FileHandle handle) {

@@ -6,6 +6,7 @@
 // POSIX.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <memory>
@@ -35,7 +36,8 @@ COMPILED_OUT(Platform, LinkIsReadOnlyWhereItsMakerMayReadWhatItReaches,
              "cannot count on, and wine makes none");
 COMPILED_OUT(Platform, ReplacementKeepsTheOwnerAndNewFilesTakeTheirIconsOwnerAndPermissions,
              "giving a file to another user takes a privilege on Windows; a rewritten file keeps "
-             "its access-control list, and a new file takes its folder's");
+             "its access-control list, and a file made from an icon takes the icon's "
+             "(Platform.FilesMadeFromAPrivateIconStayPrivate)");
 
 namespace {
 
@@ -85,6 +87,47 @@ TimedRun timedRun() {
     const ULONGLONG start = GetTickCount64();
     run.workOnFolder();
     return {console.take(), GetTickCount64() - start};
+}
+
+// The access list of `name`, in the system's own notation (SDDL); "" when
+// it cannot be read.
+std::wstring accessListOf(const std::string& name) {
+    DWORD needed = 0;
+    GetFileSecurityW(wide(name).c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    std::vector<char> descriptor(needed);
+    LPWSTR text = nullptr;
+    if (needed == 0 ||
+        !GetFileSecurityW(wide(name).c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed, &needed) ||
+        !ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor.data(), SDDL_REVISION_1,
+                                                              DACL_SECURITY_INFORMATION, &text, nullptr)) {
+        return L"";
+    }
+    std::wstring list = text;
+    LocalFree(text);
+    return list;
+}
+
+// Gives `name` the access list `sddl`, in which "ME" stands for the user
+// running the test.
+bool setAccessList(const std::string& name, std::wstring sddl) {
+    HANDLE token = nullptr;
+    char user[256];
+    DWORD size = sizeof user;
+    LPWSTR sid = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    const bool known = GetTokenInformation(token, TokenUser, user, size, &size) &&
+                       ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid);
+    CloseHandle(token);
+    if (!known) return false;
+    sddl.replace(sddl.find(L"ME"), 2, sid);
+    LocalFree(sid);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
+        return false;
+    }
+    const bool set = SetFileSecurityW(wide(name).c_str(), DACL_SECURITY_INFORMATION, descriptor);
+    LocalFree(descriptor);
+    return set;
 }
 
 }  // namespace
@@ -202,6 +245,47 @@ TEST(Platform, FolderGivenWithTrailingSpacesOrDotsIsThatFolder) {
         EXPECT_TRUE(platform::listTgaEntries(folder, names) && names == std::vector<std::string>{"Fire.tga"})
             << spelling;
         EXPECT_TRUE(platform::entryExists(folder, "FIRE.TGA") && platform::canWriteInto(folder)) << spelling;
+    }
+}
+
+// Stands for the POSIX test of owners and permissions: files made from an
+// icon that not every user may read (its variant, its copy in another
+// folder) take its access list, and a page showing it gets one of its own
+// that is not for everyone; from an icon that Everyone may read, none of
+// them is private, whatever list the file they replace had. Wine keeps no
+// list as it is given: it makes Linux permission bits of it and a list of
+// those again, so only whether Everyone may read is seen here.
+TEST(Platform, FilesMadeFromAPrivateIconStayPrivate) {
+    ScopedWorkDir dir;
+    ASSERT_TRUE(makeDirectory("out"));
+    platform::Folder out;
+    ASSERT_TRUE(out.open("out"));
+    for (const bool isPrivate : {true, false}) {
+        SCOPED_TRACE(isPrivate ? "a private icon" : "an icon for everyone");
+        writeFile("Icon.tga", smallIcon(1));
+        ASSERT_TRUE(setAccessList("Icon.tga", isPrivate ? L"D:P(A;;FA;;;SY)(A;;FA;;;ME)"    // its owner, SYSTEM
+                                                        : L"D:P(A;;FA;;;ME)(A;;FR;;;WD)"));  // and Everyone
+        platform::FileLikeness like;
+        {  // closed before the icon is replaced, as in a run
+            platform::InputFile icon;
+            ASSERT_TRUE(icon.open("Icon.tga"));
+            like = icon.likeness();
+        }
+        platform::ReplacementFile self, variant, copy, page;
+        EXPECT_TRUE(self.open("Icon.tga", like) && self.commit());
+        EXPECT_TRUE(variant.open("DISIcon.tga", like.forOtherFiles()) && variant.commit());
+        EXPECT_TRUE(copy.open(out, "Icon.tga", like.forFilesElsewhere()) && copy.commit());
+        ASSERT_TRUE(page.open("page.html", platform::FileLikeness::ofNothing()) && page.narrowTo(like));
+        const std::vector<std::string> names = listDirectory();
+        const auto temporary = std::find_if(names.begin(), names.end(),
+                                            [](const std::string& name) { return name.find(".tmp") != name.npos; });
+        ASSERT_NE(temporary, names.end());
+        EXPECT_FALSE(HeldOpen(*temporary).isOpen()) << "another program may read the page while it is written";
+        EXPECT_TRUE(page.commit());
+        for (const char* made : {"Icon.tga", "DISIcon.tga", "out/Icon.tga", "page.html"}) {
+            const std::wstring list = accessListOf(made);
+            EXPECT_EQ(list.find(L";;;WD)") == std::wstring::npos, isPrivate) << made;
+        }
     }
 }
 
