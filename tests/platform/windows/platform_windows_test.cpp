@@ -141,6 +141,7 @@ TEST(Platform, ComparisonFoldsLettersAsNtfsDoes) {
     EXPECT_NE(platform::compareIgnoreCase("\xEF\xBC\xA6ire.tga", "Fire.tga"), 0);  // full-width F
     EXPECT_LT(platform::compareIgnoreCase("abc", "abcd"), 0);
     EXPECT_EQ(platform::compareIgnoreCaseN("DISCO", "dis", 3), 0);
+    EXPECT_NE(platform::compareIgnoreCaseN("DI", "dis", 3), 0);
     EXPECT_EQ(platform::compareIgnoreCase("\xD0\x96\xD0\xB0\xD1\x80", "\xD0\xB6\xD0\xB0\xD1\x80"), 0);  // Жар
     OutputLedger ledger;
     ledger.noteWritten("\xC3\x89" "clair", 1);
@@ -260,17 +261,17 @@ TEST(Platform, FilesMadeFromAPrivateIconStayPrivate) {
     ASSERT_TRUE(makeDirectory("out"));
     platform::Folder out;
     ASSERT_TRUE(out.open("out"));
+    const wchar_t* const kPrivate = L"D:P(A;;FA;;;SY)(A;;FA;;;ME)";  // its owner and SYSTEM
+    const auto likenessOf = [](const char* name) {  // closed before the icon is replaced, as in a run
+        platform::InputFile icon;
+        EXPECT_TRUE(icon.open(name));
+        return icon.likeness();
+    };
     for (const bool isPrivate : {true, false}) {
         SCOPED_TRACE(isPrivate ? "a private icon" : "an icon for everyone");
         writeFile("Icon.tga", smallIcon(1));
-        ASSERT_TRUE(setAccessList("Icon.tga", isPrivate ? L"D:P(A;;FA;;;SY)(A;;FA;;;ME)"    // its owner, SYSTEM
-                                                        : L"D:P(A;;FA;;;ME)(A;;FR;;;WD)"));  // and Everyone
-        platform::FileLikeness like;
-        {  // closed before the icon is replaced, as in a run
-            platform::InputFile icon;
-            ASSERT_TRUE(icon.open("Icon.tga"));
-            like = icon.likeness();
-        }
+        ASSERT_TRUE(setAccessList("Icon.tga", isPrivate ? kPrivate : L"D:P(A;;FA;;;ME)(A;;FR;;;WD)"));  // Everyone
+        const platform::FileLikeness like = likenessOf("Icon.tga");
         platform::ReplacementFile self, variant, copy, page;
         EXPECT_TRUE(self.open("Icon.tga", like) && self.commit());
         EXPECT_TRUE(variant.open("DISIcon.tga", like.forOtherFiles()) && variant.commit());
@@ -283,10 +284,15 @@ TEST(Platform, FilesMadeFromAPrivateIconStayPrivate) {
         EXPECT_FALSE(HeldOpen(*temporary).isOpen()) << "another program may read the page while it is written";
         EXPECT_TRUE(page.commit());
         for (const char* made : {"Icon.tga", "DISIcon.tga", "out/Icon.tga", "page.html"}) {
-            const std::wstring list = accessListOf(made);
-            EXPECT_EQ(list.find(L";;;WD)") == std::wstring::npos, isPrivate) << made;
+            EXPECT_EQ(accessListOf(made).find(L";;;WD)") == std::wstring::npos, isPrivate) << made;
         }
     }
+    // The icon itself keeps the list it has, narrowed since it was read.
+    const platform::FileLikeness read = likenessOf("Icon.tga");
+    ASSERT_TRUE(setAccessList("Icon.tga", kPrivate));
+    platform::ReplacementFile self;
+    EXPECT_TRUE(self.open("Icon.tga", read) && self.commit());
+    EXPECT_EQ(accessListOf("Icon.tga").find(L";;;WD)"), std::wstring::npos);
 }
 
 // Stands for the POSIX test with a pipe: a reserved device name ("con.tga"
