@@ -293,6 +293,12 @@ TEST(Platform, FilesMadeFromAPrivateIconStayPrivate) {
     platform::ReplacementFile self;
     EXPECT_TRUE(self.open("Icon.tga", read) && self.commit());
     EXPECT_EQ(accessListOf("Icon.tga").find(L";;;WD)"), std::wstring::npos);
+    // Another file under the name read (swapped in since) takes the list read.
+    const platform::FileLikeness privateIcon = likenessOf("Icon.tga");
+    ASSERT_TRUE(MoveFileExW(L"out\\Icon.tga", L"Icon.tga", MOVEFILE_REPLACE_EXISTING));  // Everyone may read it
+    platform::ReplacementFile swapped;
+    EXPECT_TRUE(swapped.open("Icon.tga", privateIcon) && swapped.commit());
+    EXPECT_EQ(accessListOf("Icon.tga").find(L";;;WD)"), std::wstring::npos);
 }
 
 // Stands for the POSIX test with a pipe: a reserved device name ("con.tga"
