@@ -58,7 +58,9 @@ TEST(PreviewPage, PicturesAreThePixelsReadAndWritten) {
         const Bytes expected = original != nullptr ? rgbaOfTga(original->data, 6, 5, original->depth / 8)
                                                    : rgbaOfWritten(picture.title);
         EXPECT_EQ(picture.width, 6);
+        EXPECT_EQ(picture.height, 5);
         EXPECT_EQ(picture.shownWidth, 12) << "small pictures are drawn at twice their size";
+        EXPECT_EQ(picture.shownHeight, 10);
         EXPECT_EQ(picture.rgba, expected) << "picture " << i << ", " << picture.title;
     }
 }

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <regex>
 
 #include "support/temp_dir.h"
@@ -31,6 +32,12 @@ std::vector<std::string> shownLines(const std::string& page) {
         lines.push_back(line);
     }
     return lines;
+}
+
+std::string localTime(std::time_t when) {
+    char text[32] = "";
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", std::localtime(&when));
+    return text;
 }
 
 std::string pageIn(const std::string& folder) {
@@ -69,7 +76,9 @@ TEST_P(Preview, RowsSayWhatWasMadeAndWhyNot) {
         ASSERT_TRUE(makeDirectory("out") && makeDirectory("out/Locked_Autocast.tga"));
         arguments.insert(arguments.end(), {"--output", "out"});
     }
+    const std::string started = localTime(std::time(nullptr));
     ToolResult result = runTool(arguments);
+    const std::string ended = localTime(std::time(nullptr));
     EXPECT_EQ(result.exitCode, 1);  // an icon left unchanged, a variant not written
     const std::string separator = runningNativeTool() ? "/" : "\\";
     EXPECT_NE(result.output.find("Processing complete! 2 of 3 files processed\nPreview: \"" + written + separator +
@@ -98,6 +107,12 @@ TEST_P(Preview, RowsSayWhatWasMadeAndWhyNot) {
     };
     const std::string page = pageIn(written);
     EXPECT_EQ(shownLines(page), expected);
+    std::smatch run;  // the time of the run, as this machine tells it
+    if (posix && std::regex_search(page, run, std::regex("<p>Run: ([^<]*)</p>"))) {
+        EXPECT_TRUE(started <= run[1].str() && run[1].str() <= ended) << run[1];
+    } else {
+        EXPECT_FALSE(posix) << "no time of the run";
+    }
 
     if (runningNativeTool() || toOutput) return;
     // The native program on the same folder writes the same page, its time

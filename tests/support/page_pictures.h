@@ -11,9 +11,10 @@ namespace test_support {
 struct PagePicture {
     std::string title;  // the file it shows
     int shownWidth = 0;  // as the page asks it drawn
+    int shownHeight = 0;
     int width = 0;
     int height = 0;
-    Bytes rgba;  // 8-bit RGBA, top row first; empty when the PNG did not decode
+    Bytes rgba;  // 8-bit RGBA, top row first; empty unless the Base64 and the PNG are whole
 };
 
 // Every <img> of the page, in order.
