@@ -3,15 +3,19 @@
 // against a run started inside an identical copy of the folder.
 #include <gtest/gtest.h>
 #include <dirent.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
+#include <utmp.h>
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <fstream>
 #include <map>
 
 #include "e2e/expected_output.h"
@@ -87,7 +91,10 @@ TEST(Arguments, OneFolderGivesTheOutputAndFilesOfARunStartedInsideIt) {
         {"relative", toolPath("../relative")},
     };
     WineShare share(dir.path());
-    if (!runningNativeTool()) {
+    if (runningNativeTool()) {
+        ASSERT_EQ(symlink("linked", "link"), 0);  // a link to a folder, given as it is
+        copies.push_back({"linked", "../link"});
+    } else {
         // A quoted folder with a final backslash, as Windows PowerShell
         // passes it ("C:\My Icons\"), reaches the program as C:\My Icons".
         copies.push_back({"quoted", toolPath(dir.path() + "/quoted") + "\""});
@@ -110,6 +117,9 @@ TEST(Arguments, OneFolderGivesTheOutputAndFilesOfARunStartedInsideIt) {
     ToolResult twice = runTool({toolPath("twice"), toolPath(dir.path() + "/twice/"), toolPath("twice/b.tga")});
     EXPECT_EQ(twice.output, inside.output);
     EXPECT_EQ(contentsOf("twice"), contentsOf("inside"));
+    makeIconFolder("dot", 1);  // the current folder, and a file of it
+    EXPECT_EQ(runTool({".", "b.tga"}, "dot").output, inside.output);
+    EXPECT_EQ(contentsOf("dot"), contentsOf("inside"));
 }
 
 TEST(Arguments, SeveralFoldersEachGetAHeadedPartAndAMissingPathAWarning) {
@@ -131,6 +141,10 @@ TEST(Arguments, SeveralFoldersEachGetAHeadedPartAndAMissingPathAWarning) {
                                  "\" not found!\n" + heading(two) + partTwo + kExpectedClosing);
     EXPECT_EQ(contentsOf("one"), contentsOf("one alone"));
     EXPECT_EQ(contentsOf("two"), contentsOf("two alone"));
+    // A folder and a file of another folder are two parts too.
+    result = runTool({one, toolPath("two/Fire.tga")});
+    EXPECT_NE(result.output.find(heading(one)), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find(heading(toolPath("two/"))), std::string::npos) << result.output;
 }
 
 TEST(Arguments, GivenFilesAreWorkedOnAloneAndNamesThatAreNoIconsAreNoted) {
@@ -244,6 +258,10 @@ TEST(Arguments, GivenFileThatCannotBeOpenedIsCounted) {
     ToolResult result = runTool({toolPath("icons/b.tga"), toolPath("icons/x.tga")});
     EXPECT_EQ(bodyOf(result.output), kProcessingHeader + reportLine("b.tga", 4, 4) + "WARN:\tCan't open \"x.tga\"!\n" +
                                          summaryLine(1, 2));
+    runTool({"--preview", toolPath("icons/x.tga")});
+    EXPECT_NE(readText("icons/button-disabler-preview.html")
+                  .find("<b>x.tga</b><br><span class=\"warn\">could not be opened</span>"),
+              std::string::npos);
 }
 
 TEST(Arguments, HelpVersionAndUnknownOptionsWorkOnNothing) {
@@ -294,32 +312,58 @@ namespace {
 
 const char* const kKeyPrompt = "Press any key to exit ...";
 
-// Runs the tool (with `option`, unless null) on a terminal of its own (a
-// pseudo terminal), types `key` as soon as the key prompt shows, and gives
-// up `patience` milliseconds later (or after half a minute). Returns the
-// exit status (-1 when it had not ended), and all that the terminal showed.
-std::pair<int, std::string> runOnTerminal(const char* option, const std::string& key, int patience) {
+bool sameSettings(const termios& a, const termios& b) {
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag && a.c_lflag == b.c_lflag &&
+           std::equal(a.c_cc, a.c_cc + NCCS, b.c_cc);
+}
+
+// Whether the run `child` is blocked writing into a pipe, or has taken the
+// keyboard (`terminal` is no longer in line input).
+bool stalledOrRaw(pid_t child, int terminal) {
+    std::ifstream wchan("/proc/" + std::to_string(child) + "/wchan");
+    std::string waitsIn;
+    termios now;
+    return (std::getline(wchan, waitsIn) && waitsIn.find("pipe_write") != std::string::npos) ||
+           (tcgetattr(terminal, &now) == 0 && (now.c_lflag & ICANON) == 0);
+}
+
+// Runs the tool with `arguments` on a terminal of its own (a pseudo
+// terminal), and types `key` as soon as the key prompt shows; with its
+// standard output going to `output` instead, as soon as it blocks writing
+// there or takes the keyboard. Gives up `patience` milliseconds later (or
+// after half a minute). Returns the exit status (-1 when it had not ended),
+// and all that the terminal showed; a run that ended must leave the
+// terminal's settings as they were.
+std::pair<int, std::string> runOnTerminal(const std::vector<std::string>& arguments, const std::string& key, int patience,
+                                          int output = -1) {
     std::vector<std::string> command = toolCommand();
-    if (option != nullptr) command.push_back(option);
+    command.insert(command.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& word : command) argv.push_back(&word[0]);
     argv.push_back(nullptr);
-    int terminal = -1, status = -1;
-    pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    int terminal = -1, user = -1, status = -1;
+    termios before{}, now{};
+    if (openpty(&terminal, &user, nullptr, nullptr, nullptr) != 0 || tcgetattr(user, &before) != 0) return {-1, ""};
+    pid_t child = fork();
     if (child == 0) {
+        login_tty(user);
+        if (output >= 0) dup2(output, 1);
+        signal(SIGINT, SIG_DFL);  // as a user's shell leaves it
         execvp(argv[0], argv.data());
         _exit(127);
     }
+    close(user);
     using Clock = std::chrono::steady_clock;
     auto deadline = Clock::now() + std::chrono::seconds(30);
     std::string shown;
     bool ended = false, typed = false;
     for (char buffer[4096];;) {  // read as it comes: the tool never blocks on a full terminal
-        pollfd output{terminal, POLLIN, 0};
-        ssize_t got = poll(&output, 1, ended ? 100 : 20) > 0 ? read(terminal, buffer, sizeof buffer) : 0;
+        pollfd shows{terminal, POLLIN, 0};
+        ssize_t got = poll(&shows, 1, ended ? 100 : 20) > 0 ? read(terminal, buffer, sizeof buffer) : 0;
         if (got > 0) shown.append(buffer, static_cast<std::size_t>(got));
         if (got <= 0 && ended) break;  // all it showed is in
-        if (!typed && shown.find(kKeyPrompt) != std::string::npos) {
+        if (!typed && !ended &&
+            (output < 0 ? shown.find(kKeyPrompt) != std::string::npos : stalledOrRaw(child, terminal))) {
             typed = write(terminal, key.data(), key.size()) == static_cast<ssize_t>(key.size());
             deadline = std::min(deadline, Clock::now() + std::chrono::milliseconds(patience));
         }
@@ -329,6 +373,9 @@ std::pair<int, std::string> runOnTerminal(const char* option, const std::string&
             waitpid(child, nullptr, 0);
             break;
         }
+    }
+    if (ended && runningNativeTool()) {
+        EXPECT_TRUE(tcgetattr(terminal, &now) == 0 && sameSettings(before, now)) << "the terminal left changed";
     }
     close(terminal);
     return {ended ? status : -1, shown};
@@ -342,9 +389,9 @@ std::pair<int, std::string> runOnTerminal(const char* option, const std::string&
 // on a line of its own.
 TEST(Arguments, NoWaitEndsTheRunWithoutAKey) {
     ScopedWorkDir dir;
-    EXPECT_EQ(runOnTerminal("--no-wait", "", 0).first, 1 << 8);  // exit status 1: no mask, a warning
-    EXPECT_EQ(runOnTerminal(nullptr, "", 500).first, -1);  // the same run without the option waits
-    const std::pair<int, std::string> ctrlC = runOnTerminal(nullptr, "\x03", 10000);
+    EXPECT_EQ(runOnTerminal({"--no-wait"}, "", 0).first, 1 << 8);  // exit status 1: no mask, a warning
+    EXPECT_EQ(runOnTerminal({}, "", 500).first, -1);  // the same run without the option waits
+    const std::pair<int, std::string> ctrlC = runOnTerminal({}, "\x03", 10000);
     EXPECT_EQ(ctrlC.first, 0);  // ended, with exit status 0
     EXPECT_NE(ctrlC.second.find('\n', ctrlC.second.rfind(kKeyPrompt)), std::string::npos) << ctrlC.second;
 }
@@ -356,7 +403,7 @@ TEST(Arguments, OnATerminalNamesShowNoControlBytesAndTheKeyWaitEndsTheLine) {
     writeFile("Csi\xc2\x9b" "1m\x9b" "2m\xe9.tga", noiseTga(2, 2, 32, 2).bytes());  // C1 CSI, in UTF-8 and alone
     // Direction controls (U+202A, U+202E, U+2066, U+2069) between characters that are none.
     writeFile("Bidi\u2029\u202A\u202E\u202F\u2065\u2066\u2069\u206A.tga", noiseTga(2, 2, 32, 3).bytes());
-    const std::pair<int, std::string> run = runOnTerminal(nullptr, "k", 10000);
+    const std::pair<int, std::string> run = runOnTerminal({}, "k", 10000);
     EXPECT_EQ(run.first, 0);
     const std::string& shown = run.second;
     EXPECT_NE(shown.find("Fire?(0?[?25l.tga"), std::string::npos) << shown;
@@ -366,6 +413,70 @@ TEST(Arguments, OnATerminalNamesShowNoControlBytesAndTheKeyWaitEndsTheLine) {
     const std::string promptThenLineEnd = "Press any key to exit ...\r\n";
     ASSERT_GE(shown.size(), promptThenLineEnd.size());
     EXPECT_EQ(shown.substr(shown.size() - promptThenLineEnd.size()), promptThenLineEnd);
+}
+
+namespace {
+
+// A name of each kind of character, as it is, as a terminal shows it, and
+// as the preview page shows it. (U+FFFD where the page shows a byte that
+// is no UTF-8 character.)
+#define BAD "\xEF\xBF\xBD"
+struct NameShown {
+    std::string name, onTerminal, onPage;
+};
+const NameShown kNameKinds[] = {
+    {"c0\x01\x1b\x1f ~", "c0??? ~", "c0??? ~"},  // C0 controls, then the first printable characters
+    {"del\x7f", "del?", "del?"},
+    {"c1\xC2\x80\xC2\x9B\xC2\x9F\xC2\xA0", "c1???\xC2\xA0", "c1???\xC2\xA0"},  // then U+00A0, no control
+    {"lone\x80\x9B\x9F\xA0\xC2", "lone???\xA0\xC2", "lone" BAD BAD BAD BAD BAD},
+    {"<b>&\"'", "<b>&\"'", "&lt;b&gt;&amp;&quot;&#39;"},
+    {"sur\xED\xA0\x80\xED\xBF\xBF\xED\x9F\xBF", "sur\xED\xA0\x80\xED\xBF\xBF\xED\x9F\xBF",
+     "sur" BAD BAD BAD BAD BAD BAD "\xED\x9F\xBF"},  // surrogates, then U+D7FF
+    {"o\xC1\xBF\xE0\x9F\xBF\xE0\xA0\x80\xF0\x8F\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\xF4\x90\x80\x80",
+     "o\xC1\xBF\xE0\x9F\xBF\xE0\xA0\x80\xF0\x8F\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\xF4\x90\x80\x80",
+     "o" BAD BAD BAD BAD BAD "\xE0\xA0\x80" BAD BAD BAD BAD "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF" BAD BAD BAD BAD},  // overlong, too high
+};
+#undef BAD
+
+}  // namespace
+
+// Every name is printed as it is into a file or a pipe; on a terminal and
+// on the page, no byte of it can act as a control or as markup, and a
+// character that ends a name (the folder's) is kept whole.
+TEST(Arguments, NamesOfEveryKindShowAsTheyAreInFilesAndSafelyOnTheTerminalAndThePage) {
+    if (!runningNativeTool()) GTEST_SKIP() << "needs a terminal of this machine";
+    ScopedWorkDir dir;
+    const std::string folder = "dir\xD1\x8F", gone = "gone\xD1\x8F";
+    ASSERT_TRUE(makeDirectory(folder));
+    for (const NameShown& kind : kNameKinds) writeFile(folder + "/" + kind.name + ".tga", noiseTga(1, 1, 32, 1).bytes());
+    const std::string onTerminal = runOnTerminal({"--preview", folder, gone}, "k", 10000).second;
+    const std::string inFile = runTool({folder, gone}).output;
+    const std::string page = readText(folder + "/button-disabler-preview.html");
+    for (const NameShown& kind : kNameKinds) {
+        EXPECT_NE(onTerminal.find("\n" + kind.onTerminal + ".tga"), std::string::npos) << kind.onTerminal;
+        EXPECT_NE(inFile.find("\n" + kind.name + ".tga"), std::string::npos) << kind.name;
+        EXPECT_NE(page.find("<b>" + kind.onPage + ".tga</b>"), std::string::npos) << kind.onPage;
+    }
+    EXPECT_NE(onTerminal.find("\"" + gone + "\" not found"), std::string::npos) << onTerminal;
+    EXPECT_NE(page.find("<h2>Folder: " + folder + "</h2>"), std::string::npos);
+}
+
+// With its report stalled (a pipe no one reads), a run on a terminal can
+// still be stopped with Ctrl+C: it takes the keyboard only once the report
+// is out.
+TEST(Arguments, CtrlCStopsARunWhoseOutputHasStalled) {
+    if (!runningNativeTool()) GTEST_SKIP() << "needs a terminal of this machine";
+    ScopedWorkDir dir;
+    int stalled[2];
+    ASSERT_EQ(pipe(stalled), 0);
+    ASSERT_EQ(fcntl(stalled[1], F_SETFL, O_NONBLOCK), 0);
+    for (char block[4096] = {}; write(stalled[1], block, sizeof block) > 0;) {
+    }
+    ASSERT_EQ(fcntl(stalled[1], F_SETFL, 0), 0);
+    const int status = runOnTerminal({}, "\x03", 3000, stalled[1]).first;
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    close(stalled[0]);
+    close(stalled[1]);
 }
 
 namespace {
@@ -470,6 +581,53 @@ TEST(Arguments, MasksFolderServesEveryFolderAndAnIconAlreadyWrittenIsSkipped) {
     EXPECT_EQ(contentsOf("out"), writtenBy("reference"));
     // Given alone, it is the run in place there.
     EXPECT_NE(runTool({"-o", toolPath("out"), again}).output.find(reportLine("b.tga", 4, 4)), std::string::npos);
+    // Its variants written, an icon whose own file could not be is written
+    // all the same.
+    ASSERT_TRUE(makeDirectory("out2") && makeDirectory("out2/b.tga"));
+    result = runTool({"--masks", toolPath("masks"), "-o", toolPath("out2"), one, two});
+    EXPECT_NE(result.output.find("\"B.tga\" was already written by this run"), std::string::npos) << result.output;
+}
+
+// The output folder, and every folder on its way, is made as any folder is
+// (0777 under the umask). A set-group-ID output folder gives its group to
+// every file written there, the page too. Given as the folder to work on
+// (or "-o ." with none), it is a run in place: the variants are the icon's
+// owner's.
+TEST(Arguments, OutputFolderIsMadeUnderTheUmaskGivesItsGroupAndMayBeTheFolderWorkedOn) {
+    if (!runningNativeTool()) GTEST_SKIP() << "POSIX permissions";
+    ScopedWorkDir dir;
+    makeIconFolder("icons", 1);
+    for (int umask : {0, 027}) {
+        ToolSetup setup;
+        setup.umask = umask;
+        const std::string made = "made" + std::to_string(umask);
+        setup.arguments = {"-o", made + "/out", "icons"};
+        runTool(setup);
+        for (const std::string& folder : {made, made + "/out"}) {
+            struct stat info;
+            ASSERT_EQ(stat(folder.c_str(), &info), 0) << folder;
+            EXPECT_EQ(info.st_mode & 07777, 0777u & ~umask) << folder;
+        }
+    }
+    if (geteuid() != 0) GTEST_SKIP() << "only root gives a folder and an icon to others";
+    const unsigned kTeam = 61003, kOwner = 61001;
+    ASSERT_TRUE(makeDirectory("team"));
+    ASSERT_TRUE(chown("team", 0, kTeam) == 0 && chmod("team", 02775) == 0);
+    runTool({"--preview", "-o", "team", "icons"});
+    EXPECT_TRUE(fileExists("team/button-disabler-preview.html"));
+    for (const auto& file : contentsOf("team")) {
+        struct stat info;
+        ASSERT_EQ(stat(("team/" + file.first).c_str(), &info), 0);
+        EXPECT_EQ(info.st_gid, kTeam) << file.first;
+    }
+    ASSERT_EQ(chown("icons/b.tga", kOwner, kOwner), 0);
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{{"-o", "icons", "icons"}, {"-o", "."}}) {
+        std::remove("icons/DISb.tga");
+        runTool(arguments, arguments.size() == 2 ? "icons" : "");
+        struct stat info;
+        ASSERT_EQ(stat("icons/DISb.tga", &info), 0) << arguments.size();
+        EXPECT_EQ(info.st_uid, kOwner) << arguments.size();
+    }
 }
 
 TEST(Arguments, OutputFolderThatCannotBeWrittenStopsTheRunWithOneLine) {

@@ -250,6 +250,9 @@ TEST(BatchRun, IconsDifferingOnlyInCaseEachGetTheirOwnVariants) {
               std::string::npos);
     EXPECT_TRUE(fileExists("DISFire.tga") && fileExists("DISFIRE.tga"));
     EXPECT_NE(readFile("DISFire.tga"), readFile("DISFIRE.tga"));
+    // Written into an output folder, they are still two icons of one part.
+    EXPECT_EQ(runTool({"-o", "out", "."}).output.find("already written"), std::string::npos);
+    EXPECT_TRUE(fileExists("out/DISFire.tga") && fileExists("out/DISFIRE.tga"));
 }
 
 TEST(BatchRun, LongNamesAreReportedInFull) {

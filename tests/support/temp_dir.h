@@ -28,6 +28,10 @@ private:
 
 void writeFile(const std::string& name, const Bytes& bytes);
 Bytes readFile(const std::string& name);
+inline std::string readText(const std::string& name) {
+    const Bytes bytes = readFile(name);
+    return std::string(bytes.begin(), bytes.end());
+}
 // Makes a folder (with the usual permissions); false when it cannot.
 bool makeDirectory(const std::string& name);
 bool fileExists(const std::string& name);
