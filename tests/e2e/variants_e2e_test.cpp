@@ -208,7 +208,8 @@ TEST(Variants, VariantThatCannotBeWrittenIsReportedAndTheRestGoesOn) {
 
 // A variant takes its icon's read and write permissions under the umask,
 // and write for its owner: never an execute or set-id bit, nor a read-only
-// file the next run could not replace. The icon keeps its own mode.
+// file the next run could not replace. The icon keeps its own mode; the
+// preview page gets what the variants get.
 TEST(Variants, VariantsTakeTheIconsReadAndWriteBitsUnderTheUmask) {
     if (!runningNativeTool()) GTEST_SKIP() << "POSIX permissions";
     struct Case {
@@ -217,15 +218,18 @@ TEST(Variants, VariantsTakeTheIconsReadAndWriteBitsUnderTheUmask) {
         mode_t variant;
     };
     for (const Case& c : {Case{0777, 022, 0644}, Case{0644, 077, 0600}, Case{0444, 022, 0644},
-                          Case{04755, 022, 0644}, Case{0640, 0, 0640}}) {
+                          Case{04755, 022, 0644}, Case{0640, 0, 0640}, Case{0664, 002, 0664},
+                          Case{0666, 0, 0666}}) {
         ScopedWorkDir dir;
         writeMasks(2);
         writeFile("Fire.tga", image(2, 2, 32, 16).bytes());
         ASSERT_EQ(chmod("Fire.tga", c.icon), 0);
         ToolSetup setup;
         setup.umask = c.umask;
+        setup.arguments = {"--preview"};
         runTool(setup);
-        for (const char* name : {"DISFire.tga", "PASFire.tga", "Fire_Autocast.tga", "Fire.tga"}) {
+        for (const char* name :
+             {"DISFire.tga", "PASFire.tga", "Fire_Autocast.tga", "Fire.tga", "button-disabler-preview.html"}) {
             struct stat info;
             ASSERT_EQ(stat(name, &info), 0) << name;
             const mode_t expected = std::string(name) == "Fire.tga" ? c.icon : c.variant;
