@@ -330,12 +330,13 @@ bool stalledOrRaw(pid_t child, int terminal) {
 // Runs the tool with `arguments` on a terminal of its own (a pseudo
 // terminal), and types `key` as soon as the key prompt shows; with its
 // standard output going to `output` instead, as soon as it blocks writing
-// there or takes the keyboard. Gives up `patience` milliseconds later (or
-// after half a minute). Returns the exit status (-1 when it had not ended),
-// and all that the terminal showed; a run that ended must leave the
-// terminal's settings as they were.
-std::pair<int, std::string> runOnTerminal(const std::vector<std::string>& arguments, const std::string& key, int patience,
-                                          int output = -1) {
+// there or takes the keyboard (or after two seconds, where the system does
+// not tell what a process waits for). Gives up `patience` milliseconds
+// later (or after half a minute). Returns the exit status (-1 when it had
+// not ended), and all that the terminal showed; a run that ended must leave
+// the terminal's settings as they were.
+std::pair<int, std::string> runOnTerminal(const std::vector<std::string>& arguments, const std::string& key,
+                                          int patience, int output = -1) {
     std::vector<std::string> command = toolCommand();
     command.insert(command.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
@@ -354,7 +355,7 @@ std::pair<int, std::string> runOnTerminal(const std::vector<std::string>& argume
     }
     close(user);
     using Clock = std::chrono::steady_clock;
-    auto deadline = Clock::now() + std::chrono::seconds(30);
+    auto deadline = Clock::now() + std::chrono::seconds(30), typeBy = Clock::now() + std::chrono::seconds(2);
     std::string shown;
     bool ended = false, typed = false;
     for (char buffer[4096];;) {  // read as it comes: the tool never blocks on a full terminal
@@ -362,8 +363,8 @@ std::pair<int, std::string> runOnTerminal(const std::vector<std::string>& argume
         ssize_t got = poll(&shows, 1, ended ? 100 : 20) > 0 ? read(terminal, buffer, sizeof buffer) : 0;
         if (got > 0) shown.append(buffer, static_cast<std::size_t>(got));
         if (got <= 0 && ended) break;  // all it showed is in
-        if (!typed && !ended &&
-            (output < 0 ? shown.find(kKeyPrompt) != std::string::npos : stalledOrRaw(child, terminal))) {
+        const bool blocked = output >= 0 && !ended && (Clock::now() > typeBy || stalledOrRaw(child, terminal));
+        if (!typed && (output < 0 ? shown.find(kKeyPrompt) != std::string::npos : blocked)) {
             typed = write(terminal, key.data(), key.size()) == static_cast<ssize_t>(key.size());
             deadline = std::min(deadline, Clock::now() + std::chrono::milliseconds(patience));
         }
@@ -434,7 +435,8 @@ const NameShown kNameKinds[] = {
      "sur" BAD BAD BAD BAD BAD BAD "\xED\x9F\xBF"},  // surrogates, then U+D7FF
     {"o\xC1\xBF\xE0\x9F\xBF\xE0\xA0\x80\xF0\x8F\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\xF4\x90\x80\x80",
      "o\xC1\xBF\xE0\x9F\xBF\xE0\xA0\x80\xF0\x8F\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\xF4\x90\x80\x80",
-     "o" BAD BAD BAD BAD BAD "\xE0\xA0\x80" BAD BAD BAD BAD "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF" BAD BAD BAD BAD},  // overlong, too high
+     // overlong forms, the first and last characters of three and four bytes, one above U+10FFFF
+     "o" BAD BAD BAD BAD BAD "\xE0\xA0\x80" BAD BAD BAD BAD "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF" BAD BAD BAD BAD},
 };
 #undef BAD
 
@@ -448,7 +450,9 @@ TEST(Arguments, NamesOfEveryKindShowAsTheyAreInFilesAndSafelyOnTheTerminalAndThe
     ScopedWorkDir dir;
     const std::string folder = "dir\xD1\x8F", gone = "gone\xD1\x8F";
     ASSERT_TRUE(makeDirectory(folder));
-    for (const NameShown& kind : kNameKinds) writeFile(folder + "/" + kind.name + ".tga", noiseTga(1, 1, 32, 1).bytes());
+    for (const NameShown& kind : kNameKinds) {
+        writeFile(folder + "/" + kind.name + ".tga", noiseTga(1, 1, 32, 1).bytes());
+    }
     const std::string onTerminal = runOnTerminal({"--preview", folder, gone}, "k", 10000).second;
     const std::string inFile = runTool({folder, gone}).output;
     const std::string page = readText(folder + "/button-disabler-preview.html");
@@ -621,7 +625,8 @@ TEST(Arguments, OutputFolderIsMadeUnderTheUmaskGivesItsGroupAndMayBeTheFolderWor
         EXPECT_EQ(info.st_gid, kTeam) << file.first;
     }
     ASSERT_EQ(chown("icons/b.tga", kOwner, kOwner), 0);
-    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{{"-o", "icons", "icons"}, {"-o", "."}}) {
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{"-o", "icons", "icons"}, {"-o", "."}}) {
         std::remove("icons/DISb.tga");
         runTool(arguments, arguments.size() == 2 ? "icons" : "");
         struct stat info;
