@@ -19,6 +19,22 @@ Bytes rgbaOfWritten(const std::string& name) {
     return rgbaOfTga(Bytes(file.begin() + 18 + file[0], file.end()), width, height, 4);
 }
 
+// The page of a run over the current folder.
+std::string pageOfCurrentFolder() {
+    std::FILE* console = std::tmpfile();
+    EXPECT_NE(console, nullptr);
+    PreviewPage page;
+    EXPECT_TRUE(page.open(platform::currentFolder(), "", {}));
+    {
+        BatchRun run(console);
+        run.showOn(page, "");
+        run.workOnFolder();
+    }
+    EXPECT_TRUE(page.commit());
+    std::fclose(console);
+    return readText(PreviewPage::kFileName);
+}
+
 }  // namespace
 
 TEST(PreviewPage, PicturesAreThePixelsReadAndWritten) {
@@ -36,20 +52,7 @@ TEST(PreviewPage, PicturesAreThePixelsReadAndWritten) {
     writeFile("b.tga", icons[1].bytes());
     writeFile("c.tga", runLength.bytes());
 
-    std::FILE* console = std::tmpfile();
-    ASSERT_NE(console, nullptr);
-    PreviewPage page;
-    ASSERT_TRUE(page.open(platform::currentFolder(), "", {}));
-    {
-        BatchRun run(console);
-        run.showOn(page, "");
-        run.workOnFolder();
-    }
-    ASSERT_TRUE(page.commit());
-    std::fclose(console);
-
-    const Bytes html = readFile(PreviewPage::kFileName);
-    const std::vector<PagePicture> pictures = picturesOf(std::string(html.begin(), html.end()));
+    const std::vector<PagePicture> pictures = picturesOf(pageOfCurrentFolder());
     ASSERT_EQ(pictures.size(), 4u + 3u * 5u);
     for (std::size_t i = 0; i < pictures.size(); ++i) {
         const PagePicture& picture = pictures[i];
@@ -63,4 +66,13 @@ TEST(PreviewPage, PicturesAreThePixelsReadAndWritten) {
         EXPECT_EQ(picture.shownHeight, 10);
         EXPECT_EQ(picture.rgba, expected) << "picture " << i << ", " << picture.title;
     }
+}
+
+TEST(PreviewPage, PicturesNarrowerThan128PixelsAreDrawnAtTwiceTheirSize) {
+    ScopedWorkDir dir;
+    writeFile("a.tga", noiseTga(127, 1, 32, 1).bytes());
+    writeFile("b.tga", noiseTga(128, 1, 32, 2).bytes());
+    std::vector<int> shownWidths;
+    for (const PagePicture& picture : picturesOf(pageOfCurrentFolder())) shownWidths.push_back(picture.shownWidth);
+    EXPECT_EQ(shownWidths, (std::vector<int>{254, 254, 128, 128}));
 }
