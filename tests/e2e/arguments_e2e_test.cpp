@@ -258,10 +258,14 @@ TEST(Arguments, GivenFileThatCannotBeOpenedIsCounted) {
     ToolResult result = runTool({toolPath("icons/b.tga"), toolPath("icons/x.tga")});
     EXPECT_EQ(bodyOf(result.output), kProcessingHeader + reportLine("b.tga", 4, 4) + "WARN:\tCan't open \"x.tga\"!\n" +
                                          summaryLine(1, 2));
-    runTool({"--preview", toolPath("icons/x.tga")});
-    EXPECT_NE(readText("icons/button-disabler-preview.html")
-                  .find("<b>x.tga</b><br><span class=\"warn\">could not be opened</span>"),
-              std::string::npos);
+    // On the page it has its row, given or met in its folder.
+    for (const char* path : {"icons/x.tga", "icons"}) {
+        runTool({"--preview", toolPath(path)});
+        EXPECT_NE(readText("icons/button-disabler-preview.html")
+                      .find("<b>x.tga</b><br><span class=\"warn\">could not be opened</span>"),
+                  std::string::npos)
+            << path;
+    }
 }
 
 TEST(Arguments, HelpVersionAndUnknownOptionsWorkOnNothing) {
