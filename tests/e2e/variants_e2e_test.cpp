@@ -209,7 +209,7 @@ TEST(Variants, VariantThatCannotBeWrittenIsReportedAndTheRestGoesOn) {
 // A variant takes its icon's read and write permissions under the umask,
 // and write for its owner: never an execute or set-id bit, nor a read-only
 // file the next run could not replace. The icon keeps its own mode; the
-// preview page gets what the variants get.
+// preview page, its masks open to everyone, gets what the variants get.
 TEST(Variants, VariantsTakeTheIconsReadAndWriteBitsUnderTheUmask) {
     if (!runningNativeTool()) GTEST_SKIP() << "POSIX permissions";
     struct Case {
@@ -222,6 +222,10 @@ TEST(Variants, VariantsTakeTheIconsReadAndWriteBitsUnderTheUmask) {
                           Case{0666, 0, 0666}}) {
         ScopedWorkDir dir;
         writeMasks(2);
+        for (const char* mask : {"ZOF_NORMAL_MASK.tga", "ZOF_DISABLED_MASK.tga", "ZOF_PASSIVE_MASK.tga",
+                                 "ZOF_AUTOCAST_MASK.tga"}) {
+            ASSERT_EQ(chmod(mask, 0666), 0);
+        }
         writeFile("Fire.tga", image(2, 2, 32, 16).bytes());
         ASSERT_EQ(chmod("Fire.tga", c.icon), 0);
         ToolSetup setup;
