@@ -1,5 +1,18 @@
 # Helpers shared by the scripts in tools/ (sourced, not run).
 
+# One known UTF-8 locale for the scripts and all they start, whatever the
+# caller's (a fresh Debian, or a `su -` shell, sets none): wine turns file
+# names and console text into the locale's character set, so without UTF-8
+# a Windows program under wine can neither make nor find a name in another
+# script, and sort, printf and awk read numbers and order names by the
+# locale. C.UTF-8 comes with every Debian system (libc-bin).
+export LC_ALL=C.UTF-8
+unset LANGUAGE
+if [ "$(locale charmap 2>/dev/null)" != UTF-8 ]; then
+  echo "error: this system has no locale C.UTF-8, which the scripts run in (see 'locale -a')" >&2
+  exit 1
+fi
+
 # Runs a command with its output held back; when it fails, shows that
 # output and says which command failed, so that no step stops silently.
 quietly() {
@@ -84,6 +97,36 @@ build_and_test() {
   log="$(mktemp "${TMPDIR:-/tmp}/bd-ctest-XXXXXX")"
   (cd "$dir" && ctest --output-on-failure -j"$(nproc)") 2>&1 | tee "$log" || status=$?
   note "$(grep -E 'tests passed' "$log" | tail -1)"
+  note_failed_tests <"$log"
   rm -f "$log"
   return "$status"
+}
+
+# The names of the tests that failed in a CTest or GoogleTest log (standard
+# input), one a line, each once, in the log's order: CTest's list after
+# "The following tests FAILED:", GoogleTest's "[  FAILED  ] Suite.Name" lines.
+failed_tests() {
+  sed -n -E -e '/^\[  FAILED  \] [0-9]+ tests?, listed below:$/d' \
+    -e '/^The following tests FAILED:$/,/^[^[:space:]]/s/^[[:space:]]+[0-9]+ - (.+) \([^)]*\)$/\1/p' \
+    -e 's/^\[  FAILED  \] ([^ ,]+).*$/\1/p' | awk '!seen[$0]++'
+}
+
+# One line naming the failed tests of a log (standard input), for a
+# stage's summary line: the first ten, and how many more; nothing when
+# none failed. Usage: failed_tests_line [WHAT]   (WHAT goes before them)
+failed_tests_line() {
+  local names count
+  names="$(failed_tests)"
+  [ -n "$names" ] || return 0
+  count="$(wc -l <<<"$names")"
+  names="$(head -n 10 <<<"$names" | paste -s -d ',' - | sed 's/,/, /g')"
+  [ "$count" -le 10 ] || names+=" and $((count - 10)) more"
+  echo "${1:+$1 }failed: $names"
+}
+
+# Puts that line on the summary line of the stage.
+note_failed_tests() {
+  local line
+  line="$(failed_tests_line "$@")"
+  [ -z "$line" ] || note "$line"
 }

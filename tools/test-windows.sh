@@ -53,13 +53,20 @@ tests="$root/build-test/release"
 quietly cmake -S "$root" -B "$tests" -DCMAKE_BUILD_TYPE=Release -DBD_WERROR=ON
 quietly cmake --build "$tests" -j"$(nproc)" --target e2e_tests
 
-# A fresh prefix of our own: wine refuses one that another user owns, and a
-# shared one could carry state between runs. No display, no debugger (a
-# crash must show as a failure, not as a dump on standard output), no .NET
-# or browser engine to install.
-prefix="$(mktemp -d "${TMPDIR:-/tmp}/bd-wine-XXXXXX")"
-export WINEPREFIX="$prefix" WINEDEBUG=-all
-export WINEDLLOVERRIDES='mscoree,mshtml=;winedbg.exe=d'
+# A fresh prefix of our own, in the build folder and removed at the end:
+# wine refuses one that another user owns, and a shared one could carry
+# state between runs. What wine keeps besides stays in it too: the server's
+# socket folder (in TMPDIR, which every wine process must share, so the
+# end-to-end tests' scratch folders land there as well), fontconfig's cache
+# and anything written for the desktop (XDG_*). No menu entries, no
+# display, no debugger (a crash must show as a failure, not as a dump on
+# standard output), no .NET or browser engine to install.
+mkdir -p "$root/build-test"
+prefix="$(mktemp -d "$root/build-test/wine-$arch-XXXXXX")"
+mkdir "$prefix/tmp" "$prefix/cache" "$prefix/config" "$prefix/data"
+export WINEPREFIX="$prefix" WINEDEBUG=-all TMPDIR="$prefix/tmp"
+export XDG_CACHE_HOME="$prefix/cache" XDG_CONFIG_HOME="$prefix/config" XDG_DATA_HOME="$prefix/data"
+export WINEDLLOVERRIDES='mscoree,mshtml=;winedbg.exe=d;winemenubuilder.exe=d'
 unset DISPLAY WAYLAND_DISPLAY
 # CI may run without HOME; wine wants one.
 export HOME="${HOME:-$prefix}"
@@ -98,6 +105,17 @@ count_passed() {
 # would type a NUL key into the console). Its output goes to a file, then
 # here, without the carriage returns.
 status=0
+failures=()
+# Marks the stage failed and keeps, for its summary line, the names of the
+# tests that failed in a log, or how a program ended that named none.
+# Usage: record_failure PROGRAM EXIT_STATUS LOG
+record_failure() {
+  local named
+  status=1
+  named="$(failed_tests_line "$1" <"$3")"
+  failures+=("${named:-$1 ended with exit status $2, naming no failed test}")
+}
+
 run_windows_tests() {
   local program="$1" log input rc=0
   log="$(mktemp "${TMPDIR:-/tmp}/bd-wine-tests-XXXXXX")"
@@ -112,11 +130,11 @@ run_windows_tests() {
   tr -d '\r' <"$log" >"$log.txt"
   cat "$log.txt"
   count_passed "$program" "$log.txt"
-  rm -f "$log" "$log.txt"
   if [ "$rc" -ne 0 ]; then
     echo "error: $program failed under wine$wine_bits (exit status $rc)" >&2
-    status=1
+    record_failure "$program" "$rc" "$log.txt"
   fi
+  rm -f "$log" "$log.txt"
 }
 
 helpers="$(cat "$root"/tests/platform/windows/*.cpp | grep -c '^TEST(.*, DISABLED_')"
@@ -130,9 +148,11 @@ done
 
 echo "-- end-to-end tests against $exe"
 e2e_log="$prefix/e2e.log"
+e2e_status=0
 BUTTON_DISABLER_COMMAND="$wine_loader $exe" BD_SKIP_LOG="$skips" "$tests/tests/e2e_tests" --gtest_brief=1 |
-  tee "$e2e_log" || status=1
+  tee "$e2e_log" || e2e_status=$?
 count_passed e2e_tests "$e2e_log"
+[ "$e2e_status" -eq 0 ] || record_failure e2e_tests "$e2e_status" "$e2e_log"
 
 not_built="$(grep -c $'\tnot built for this system: ' "$skips" || true)"
 skipped=$(($(wc -l <"$skips") - not_built))
@@ -142,6 +162,7 @@ if [ -s "$skips" ]; then
 fi
 summary="$(printf '%s, ' "${passed[@]}")"
 note "$arch build under wine$wine_bits: ${summary%, }; $skipped skipped, $not_built not built for Windows (reasons above)"
+for failure in "${failures[@]}"; do note "$failure"; done
 done_at=$(date +%s)
 echo "wine prefix made in $((booted - start)) s, tests run in $((done_at - booted)) s"
 exit "$status"
