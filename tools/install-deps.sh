@@ -10,8 +10,12 @@ packages=("$@")
 if [ ${#packages[@]} -eq 0 ]; then
   packages=(cmake make g++ libgtest-dev libpng-dev pkg-config libstb-dev zlib1g-dev)
 fi
+# Each package once, in the order given (callers join lists that overlap).
 missing=()
+declare -A seen=()
 for package in "${packages[@]}"; do
+  [ -z "${seen[$package]:-}" ] || continue
+  seen[$package]=1
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
@@ -31,9 +35,16 @@ stop_with_root_command() {
   exit 1
 }
 
+announce() {
+  echo "Installing missing Debian packages$1 (a few minutes on a fresh machine): ${missing[*]}"
+}
+
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then
   command -v sudo >/dev/null || stop_with_root_command "there is no sudo here"
+  # Said before sudo may ask for a password, so that the prompt comes with
+  # its reason.
+  announce " with sudo"
   as_root=(sudo)
   # Without a terminal there is nobody to type a password.
   [ -t 0 ] || as_root=(sudo -n)
@@ -43,8 +54,9 @@ if [ "$(id -u)" -ne 0 ]; then
   if [ -t 0 ]; then sudo -v; else sudo -n true; fi 2>/dev/null ||
     stop_with_root_command "sudo did not give it here"
   sudo -n -l apt-get >/dev/null 2>&1 || stop_with_root_command "sudo does not let you run apt-get here"
+else
+  announce ""
 fi
-echo "Installing missing Debian packages (a few minutes on a fresh machine): ${missing[*]}"
 if $needs_i386; then quietly "${as_root[@]}" dpkg --add-architecture i386; fi
 # apt's and dpkg's chatter is shown only when something fails.
 quietly "${as_root[@]}" apt-get update
