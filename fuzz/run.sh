@@ -82,6 +82,7 @@ for target in "${targets[@]}"; do
     failed=1
     tail -40 "$log"
     echo "fuzz_$target FAILED; the input is in $artifacts/"
+    note "fuzz_$target failed (input in $artifacts/)"
     echo "add it to fuzz/regressions/$target/ once the fault is fixed"
   fi
   if [ -n "$runs" ]; then rm -rf "$corpus"; fi
