@@ -195,6 +195,7 @@ void PreviewPage::guarded(Step step) {
 
 void PreviewPage::abandon() {
     failed_ = true;
+    file_.discard();
     releaseWorkingBuffers();
     releaseCells();
 }

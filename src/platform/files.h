@@ -154,9 +154,10 @@ public:
     bool open(const std::string& name, const FileLikeness& like = FileLikeness()) {
         return open(currentFolder(), name, like);
     }
-    // Appends bytes; false once anything has failed. Small pieces are held
-    // back and go out with the next large one, so a file of a header and
-    // one block of pixels takes a single system write.
+    // Appends bytes; false once anything has failed, the temporary file
+    // then removed at once. Small pieces are held back and go out with the
+    // next large one, so a file of a header and one block of pixels takes a
+    // single system write.
     bool write(const void* data, std::size_t size);
     // Narrows the new version, made in another folder (FileLikeness::
     // Elsewhere or FromNothing), to what a copy of `shown` would get there:
@@ -169,9 +170,12 @@ public:
     // Writes what is held back, closes, and renames the temporary file over
     // the target.
     bool commit();
+    // Gives the new version up: the temporary file is closed and removed,
+    // and the target stays as it was.
+    void discard();
 
 private:
-    void discard();
+    bool giveUp();
 
     FileHandle handle_ = kNoHandle;
     ReplacementTarget target_;

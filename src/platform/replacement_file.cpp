@@ -25,24 +25,28 @@ bool ReplacementFile::open(Folder& folder, const std::string& name, const FileLi
 bool ReplacementFile::write(const void* data, std::size_t size) {
     if (handle_ == kNoHandle || failed_) return false;
     // A write that fails fails here, whether or not its bytes are held back.
-    if (shouldFail(FileOp::Write)) {
-        failed_ = true;
-        return false;
-    }
+    if (shouldFail(FileOp::Write)) return giveUp();
     if (heldSize_ + size <= sizeof held_) {
         if (size > 0) std::memcpy(held_ + heldSize_, data, size);
         heldSize_ += size;
         return true;
     }
-    failed_ = !replacement::writeAll(handle_, held_, heldSize_, data, size);
+    const bool written = replacement::writeAll(handle_, held_, heldSize_, data, size);
     heldSize_ = 0;
-    return !failed_;
+    return written || giveUp();
+}
+
+bool ReplacementFile::giveUp() {
+    // What the temporary file holds goes at once: on a full disk its space
+    // is what the next files need.
+    failed_ = true;
+    discard();
+    return false;
 }
 
 bool ReplacementFile::narrowTo(const FileLikeness& shown) {
     if (handle_ == kNoHandle || failed_) return false;
-    failed_ = !replacement::narrowMode(handle_, target_, shown);
-    return !failed_;
+    return replacement::narrowMode(handle_, target_, shown) || giveUp();
 }
 
 bool ReplacementFile::commit() {

@@ -91,6 +91,10 @@ public:
     }
     int process(const std::string& name) { return run_.processFile(name); }
     std::string output() { return console_.take(); }
+    void showOn(PreviewPage& page) {
+        run_.showOn(page, "");
+        page.beginPart("", run_.masks());
+    }
 
 private:
     ConsoleCapture console_;
@@ -233,4 +237,30 @@ TEST_F(BatchFaults, ReadOnlyIconKeepsItsBytesWhileItsVariantsAreMade) {
         EXPECT_TRUE(isWrittenPicture(variant)) << variant;
     }
     EXPECT_EQ(run.process("Beta.tga"), 1);
+}
+
+// A page that cannot be written on (a full disk) is given up at once: its
+// temporary file goes before the next icon, which is written as without
+// the page, and the page is not put in place.
+TEST_F(BatchFaults, PageGivenUpAtItsFirstFailedWriteHoldsNoSpace) {
+    bool pageHit = false;
+    for (int n = 1; n <= 64 && !pageHit; ++n) {
+        SCOPED_TRACE("failing write " + std::to_string(n));
+        ScopedWorkDir dir;
+        const std::map<std::string, Bytes> before = makeFolder(false);
+        RunInFolder run;
+        PreviewPage page;
+        ASSERT_TRUE(page.open(platform::currentFolder(), "", platform::LocalTime()));
+        run.showOn(page);
+        platform::failNth(FileOp::Write, n);
+        run.process("Alpha.tga");
+        pageHit = run.output().find("Can't write") == std::string::npos;
+        platform::clearFaults();
+        if (!pageHit) continue;
+        EXPECT_EQ(listDirectory(), sortedNames(before, kAlphaOutputs));
+        EXPECT_EQ(run.process("Beta.tga"), 1);
+        for (const std::string& output : kBetaOutputs) EXPECT_TRUE(isWrittenPicture(output)) << output;
+        EXPECT_FALSE(page.commit());
+    }
+    EXPECT_TRUE(pageHit);
 }
