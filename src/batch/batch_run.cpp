@@ -11,6 +11,7 @@
 #include "batch/eligibility.h"
 #include "batch/variants.h"
 #include "batch/warnings.h"
+#include "platform/folders.h"
 #include "platform/platform.h"
 
 namespace {
@@ -44,23 +45,11 @@ const char* skipNote(eligibility::SkipReason reason) {
     return nullptr;
 }
 
-// Whether a file can be opened for reading; it is closed again at once, so
-// that nothing holds it while it is worked on.
-bool canBeOpened(platform::Folder& folder, const std::string& name) {
-    platform::InputFile file;
-    return file.open(folder, name);
-}
-
 bool holdsAnyMaskFile(platform::Folder& folder) {
     for (const MaskSlot& slot : kMaskSlots) {
         if (platform::entryExists(folder, slot.fileName)) return true;
     }
     return false;
-}
-
-bool holdsNoMaskFile(const MaskSet& masks) {
-    return std::all_of(std::begin(masks.states), std::end(masks.states),
-                       [](MaskState state) { return state == MaskState::Missing; });
 }
 
 // The loaded masks that are not of `icon`'s size, each size once with the
@@ -127,21 +116,35 @@ int BatchRun::loadMasksFrom(platform::Folder& folder) {
     return maskCount;
 }
 
-int BatchRun::loadFallbackMasks() {
-    for (const std::string& path : fallbackFolders_) {
-        platform::Folder folder;
-        if (!folder.open(path) || !holdsAnyMaskFile(folder)) continue;
-        platform::printFormatted(console_, texts::kUsingProgramMasks, platform::shownName(console_, path).c_str());
-        return loadMasksFrom(folder);
+const ProgramMaskFolder* BatchRun::openProgramMasks(platform::Folder& folder) {
+    for (const ProgramMaskFolder& candidate : programMasks_) {
+        if (!folder.open(candidate.path) || !holdsAnyMaskFile(folder)) continue;
+        // Masks that another user could have put there would be laid over
+        // every icon of the run: they are as good as none.
+        if (candidate.trustedBelow.empty() ||
+            platform::onlyRootAndYouMayChange(candidate.trustedBelow, candidate.path)) {
+            return &candidate;
+        }
+        platform::printFormatted(console_, texts::kProgramMasksNotTrusted,
+                                 platform::shownName(console_, candidate.path).c_str());
     }
-    return 0;
+    return nullptr;
 }
 
 void BatchRun::start() {
     if (masks_ == &ownMasks_) {
-        int usable = loadMasks();
-        if (usable == 0 && holdsNoMaskFile(ownMasks_)) usable = loadFallbackMasks();
-        if (usable == 0) printWarning(console_, texts::kNoMaskAtAll);
+        // A folder without masks that takes the program's own says so in
+        // one line, instead of a note for each mask it lacks.
+        platform::Folder programFolder;
+        const ProgramMaskFolder* program =
+            withArguments_ && !holdsAnyMaskFile(source_) ? openProgramMasks(programFolder) : nullptr;
+        if (program != nullptr) {
+            platform::printFormatted(console_, texts::kUsingProgramMasks,
+                                     platform::shownName(console_, program->path).c_str());
+        }
+        if (loadMasksFrom(program != nullptr ? programFolder : source_) == 0) {
+            printWarning(console_, texts::kNoMaskAtAll);
+        }
     }
     if (page_ != nullptr) page_->beginPart(pageFolder_, *masks_);
 }
@@ -197,20 +200,10 @@ void BatchRun::workOnFiles(std::vector<std::string> names) {
     platform::printText(console_, texts::kProcessingHeader);
     int processedCount = 0;
     for (const std::string& name : names) {
-        if (platform::isFolderIn(source_, name)) {
-            // A folder (or a link to one) named like an icon, say in a shell
-            // glob: never entered, since its icons were not asked for.
-            platform::printFormatted(console_, texts::kSkippedFolder, platform::shownName(console_, name).c_str());
-        } else if (const char* note = skipNote(eligibility::skipReasonOf(name))) {
+        if (const char* note = skipNote(eligibility::skipReasonOf(name))) {
             platform::printFormatted(console_, note, platform::shownName(console_, name).c_str());
-        } else if (canBeOpened(source_, name)) {
-            processedCount += processFile(name);
         } else {
-            // A folder's run would pass over it silently, but this one was
-            // asked for by name.
-            ++candidateCount_;
-            printWarning(console_, texts::kCannotOpen, name);
-            if (page_ != nullptr) page_->addUnreadIcon(name);
+            processedCount += processFile(name);
         }
     }
     finish(processedCount);
@@ -241,7 +234,16 @@ int BatchRun::processIcon(const std::string& name) {
         platform::compareIgnoreCase(name.c_str(), sourceName.c_str()) == 0 ? name : sourceName;
 
     TgaImage source;
-    if (!source.load(source_, fileName)) {  // cannot be opened: no message
+    if (!source.load(source_, fileName)) {
+        // A run without arguments passes over what it cannot open, a folder
+        // named like an icon too. A run with them says why: a folder is no
+        // icon, and is not counted.
+        if (withArguments_ && platform::isFolderIn(source_, fileName)) {
+            --candidateCount_;
+            platform::printFormatted(console_, texts::kSkippedFolder, platform::shownName(console_, fileName).c_str());
+            return 0;
+        }
+        if (withArguments_) printWarning(console_, texts::kCannotOpen, fileName);
         if (page_ != nullptr) page_->addUnreadIcon(sourceName);
         return 0;
     }
@@ -283,6 +285,6 @@ int BatchRun::processIcon(const std::string& name) {
     }
     platform::printFormatted(console_, wasRunLength ? texts::kReportRunLength : texts::kReportUncompressed,
                  platform::shownName(console_, sourceName).c_str(), static_cast<int>(source.width), static_cast<int>(source.height));
-    if (noteMisfits_) noteMasksPassedOver(sourceName, source);
+    if (withArguments_) noteMasksPassedOver(sourceName, source);
     return 1;
 }

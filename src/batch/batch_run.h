@@ -33,6 +33,15 @@ private:
     std::map<std::string, int, IgnoringCase> writers_;
 };
 
+// A folder that may hold the program's own masks: `path`, which is to be
+// taken only when no one but root and the user running the program may
+// change it and the folders above it up to `trustedBelow` ("" for a folder
+// as trusted as the program itself, beside it).
+struct ProgramMaskFolder {
+    std::string path;
+    std::string trustedBelow;
+};
+
 // One run over one folder: its masks and its counts. The banner, the
 // closing block and the key wait are the program's (batch/program.h).
 class BatchRun {
@@ -55,13 +64,17 @@ public:
         part_ = part;
     }
     const MaskSet& masks() const { return *masks_; }
-    // What a run with arguments adds: a source folder that holds none of
-    // the four mask files takes the masks of the first of `folders` that
-    // holds one (the program's own masks), and an icon that a loaded mask
-    // was not laid over, its size being another, gets a note after its
-    // report line.
-    void fallBackOn(std::vector<std::string> folders) { fallbackFolders_ = std::move(folders); }
-    void noteMisfits() { noteMisfits_ = true; }
+    // What a run with arguments adds (a run without them stays as it always
+    // was): a source folder that holds none of the four mask files takes
+    // the program's own masks, from the first of `programMasks` that holds
+    // a mask file and only root and the user running it may change; an icon
+    // that a loaded mask was not laid over, its size being another, gets a
+    // note after its report line; an icon that cannot be read gets a
+    // warning, and a folder named like an icon a note.
+    void withArguments(std::vector<ProgramMaskFolder> programMasks) {
+        withArguments_ = true;
+        programMasks_ = std::move(programMasks);
+    }
     // Also shows the part on the preview page `page` (open, and committed
     // by the caller): `folder` as the user named it ("" for the current
     // directory).
@@ -69,6 +82,9 @@ public:
         page_ = &page;
         pageFolder_ = folder;
     }
+
+    // How many icons the part counted: worked on, or left as they were.
+    int candidates() const { return candidateCount_; }
 
     // Works on the source folder: mask notes, one line per icon and the
     // summary.
@@ -96,9 +112,9 @@ private:
     void start();
     void finish(int processedCount);
     int loadMasksFrom(platform::Folder& folder);
-    // The masks of the first fallback folder that holds a mask file, said
-    // so first; how many are usable (0 when no folder holds one).
-    int loadFallbackMasks();
+    // Opens in `folder` the folder of the program's own masks that the
+    // source folder takes (see withArguments); null when there is none.
+    const ProgramMaskFolder* openProgramMasks(platform::Folder& folder);
     // The note after the report line of `icon` (named `name`) when masks
     // of another size were passed over.
     void noteMasksPassedOver(const std::string& name, const TgaImage& icon);
@@ -113,6 +129,6 @@ private:
     int candidateCount_ = 0;
     PreviewPage* page_ = nullptr;
     std::string pageFolder_;
-    std::vector<std::string> fallbackFolders_;
-    bool noteMisfits_ = false;
+    bool withArguments_ = false;
+    std::vector<ProgramMaskFolder> programMasks_;
 };

@@ -61,6 +61,8 @@ const char* const kOutOfMemory = "WARN:\tOut of memory for file \"%s\"!\n";
 const char* const kRunOutOfMemory = "WARN:\tOut of memory! The rest of the run is not done.\n";
 
 const char* const kUsingProgramMasks = "NOTE:\tNo masks beside the icons: using those in \"%s\"!\n";
+const char* const kProgramMasksNotTrusted =
+    "NOTE:\tMasks in \"%s\" not used: users other than root and you may change them!\n";
 const char* const kMasksPassedOver = "NOTE:\tIcon \"%s\" is %d x %d: the masks of %s do not fit it and were passed over!\n";
 const char* const kMaskSizeAndKinds = "%d x %d (%s)";
 const char* const kMaskKinds[4] = {"normal", "disabled", "passive", "autocast"};
@@ -98,9 +100,10 @@ const char* const kUsage =
     "\n"
     "Without arguments the run is exactly what it always was. Given any argument,\n"
     "a folder holding none of the four masks takes the program's own (the masks\n"
-    "folder beside it, else share/button-disabler/masks beside its folder), an icon\n"
-    "the masks do not fit gets a note, and the exit status is 1 after a WARN line\n"
-    "(0 otherwise, 2 for a wrong option).\n";
+    "folder beside it, else share/button-disabler/masks beside its folder while\n"
+    "only root and you may change it), an icon the masks do not fit gets a note,\n"
+    "an icon that cannot be read a warning, and the exit status is 1 after a WARN\n"
+    "line or when every path given was skipped (0 otherwise, 2 for a wrong option).\n";
 const char* const kUnknownOption = "button-disabler: unknown option \"%s\"\n";
 const char* const kOptionNeedsFolder = "button-disabler: option \"%s\" needs a folder\n";
 const char* const kVersion = "button-disabler %s\n";

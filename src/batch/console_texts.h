@@ -49,6 +49,9 @@ extern const char* const kRunOutOfMemory;
 // kMaskSizeAndKinds makes it, joined by ", "). The kinds of masks, in the
 // order of MaskSet::states.
 extern const char* const kUsingProgramMasks;
+// A folder of the program's own masks (%s) passed over: users other than
+// root and the one running the program may change it.
+extern const char* const kProgramMasksNotTrusted;
 extern const char* const kMasksPassedOver;
 extern const char* const kMaskSizeAndKinds;
 extern const char* const kMaskKinds[4];

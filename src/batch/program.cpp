@@ -28,31 +28,16 @@ struct Job {
     std::string identity;            // the folder's (see identityOf), "" when unknown
 };
 
-// Whether the folder `path` names is the one `identity` names or lies
-// inside it: the folders above it are climbed, ".." by "..", up to the root,
-// which is its own parent.
-bool liesIn(const std::string& path, const std::string& identity) {
-    std::string above = path;
-    for (std::string current = platform::identityOf(above); !current.empty();) {
-        if (current == identity) return true;
-        above = platform::pathInFolder(above, "..");
-        const std::string parent = platform::identityOf(above);
-        if (parent == current) return false;
-        current = parent;
-    }
-    return false;
-}
-
-// Where the path given `path`, of the kind `kind`, stands to the output
-// folder (`outputIdentity`): IsOutput or InOutput (an icon by its folder),
-// or Folder for neither.
+// Whether the path given `path`, of the kind `kind`, is the output folder
+// (`outputIdentity`) or an icon in it: its files are the run's outputs.
+// The outputs go into that folder alone, never into a folder inside it,
+// which is a source like any other.
 Job::Kind placeToOutput(const std::string& path, platform::PathKind kind, const std::string& outputIdentity) {
-    const bool file = kind == platform::PathKind::File;
-    if ((!file && kind != platform::PathKind::Folder) ||
-        !liesIn(file ? platform::splitPath(path).folder : path, outputIdentity)) {
-        return Job::Kind::Folder;
+    if (kind == platform::PathKind::Folder && platform::identityOf(path) == outputIdentity) return Job::Kind::IsOutput;
+    if (kind == platform::PathKind::File && platform::identityOf(platform::splitPath(path).folder) == outputIdentity) {
+        return Job::Kind::InOutput;
     }
-    return platform::identityOf(path) == outputIdentity ? Job::Kind::IsOutput : Job::Kind::InOutput;
+    return Job::Kind::Folder;
 }
 
 // The jobs less those of files given in a folder that is itself given (by
@@ -75,10 +60,10 @@ std::vector<Job> withoutFilesOfFoldersGiven(const std::vector<Job>& jobs, const 
 // name there (a file given again under another spelling is found once when
 // the names are resolved), never by what they lead to: a link and the icon
 // it points to are two entries, each rewritten once from what it holds when
-// its turn comes, as in a run over their folder. Among several paths, one
-// that is the output folder (`outputIdentity`, "" for none) or lies inside
-// it is no source: it would be worked on in place and its icons then taken
-// for those of another part. Given alone, it is a run in place there.
+// its turn comes, as in a run over their folder. Among several paths, the
+// output folder (`outputIdentity`, "" for none) or an icon in it is no
+// source: it would be worked on in place and its icons then taken for those
+// of another part. Given alone, it is a run in place there.
 std::vector<Job> planJobs(const std::vector<std::string>& paths, const std::string& outputIdentity) {
     const bool sparingOutput = !outputIdentity.empty() && paths.size() > 1;
     std::vector<Job> jobs;
@@ -160,27 +145,13 @@ struct Shared {
     bool preview = false;                // a preview page: the output folder's, or each folder's
     platform::LocalTime started;
     PreviewPage* page = nullptr;         // the output folder's page, for the whole run
-    // A run given arguments says more (BatchRun::fallBackOn, noteMisfits),
-    // with the folders of the program's own masks.
+    // A run given arguments says more (BatchRun::withArguments), with the
+    // folders of the program's own masks.
     bool withArguments = false;
-    std::vector<std::string> programMasks;
+    std::vector<ProgramMaskFolder> programMasks;
+    // Whether any part was worked on: a folder, or an icon given.
+    bool workedOn = false;
 };
-
-// Where the program's own masks are: the folder "masks" beside it, as the
-// archives lay it out, then share/button-disabler/masks in the folder above
-// its own, as an install into a prefix does (/usr/bin beside /usr/share;
-// cmake/packaging.cmake).
-std::vector<std::string> programMaskFolders() {
-    const std::string folder = platform::programFolder();
-    if (folder.empty()) return {};
-    std::vector<std::string> folders = {platform::pathInFolder(folder, "masks")};
-    const std::string prefix = platform::splitPath(platform::trimmedPath(folder)).folder;
-    if (!prefix.empty()) {
-        const std::string share = platform::pathInFolder(prefix, "share");
-        folders.push_back(platform::pathInFolder(platform::pathInFolder(share, "button-disabler"), "masks"));
-    }
-    return folders;
-}
 
 // Starts the preview page in `folder` (`path` as given).
 std::unique_ptr<PreviewPage> startPage(platform::Folder& folder, const std::string& path, const Shared& shared) {
@@ -209,10 +180,7 @@ void workOnPart(const Job& job, platform::Folder& folder, Shared& shared, int pa
     BatchRun run(stdout, source, shared.output != nullptr ? *shared.output : source);
     if (shared.masks != nullptr) run.useMasks(*shared.masks);
     if (shared.output != nullptr) run.keepTrackIn(shared.ledger, part);
-    if (shared.withArguments) {
-        run.fallBackOn(shared.programMasks);
-        run.noteMisfits();
-    }
+    if (shared.withArguments) run.withArguments(shared.programMasks);
     std::unique_ptr<PreviewPage> ownPage;  // only when asked for: it holds an encoder
     if (shared.preview && shared.page == nullptr) ownPage = startPage(source, job.path, shared);
     if (shared.preview) run.showOn(shared.page != nullptr ? *shared.page : *ownPage, job.path);
@@ -222,6 +190,7 @@ void workOnPart(const Job& job, platform::Folder& folder, Shared& shared, int pa
         run.workOnFiles(job.names);
     }
     if (ownPage) finishPage(*ownPage, job.path);
+    if (job.kind == Job::Kind::Folder || run.candidates() > 0) shared.workedOn = true;
 }
 
 void workOnPaths(const std::vector<std::string>& given, Shared& shared) {
@@ -273,13 +242,14 @@ bool prepareOutput(const std::string& path, platform::Folder& output) {
 }
 
 // The run after its banner: the run's masks and the output folder first,
-// then each part.
-void workOnLine(const CommandLine& line) {
+// then each part. False when nothing was worked on: every path given was
+// skipped, or the run stopped before its parts.
+bool workOnLine(const CommandLine& line) {
     Shared shared;
     shared.preview = line.preview;
     shared.started = platform::localTimeNow();
     shared.withArguments = line.withArguments;
-    if (shared.withArguments) shared.programMasks = programMaskFolders();
+    if (shared.withArguments) shared.programMasks = programMaskFolders(platform::programFolder());
     // The run's masks are loaded once, their notes standing before every
     // part; the masks of the folders worked on are then passed over. A
     // masks folder that cannot be read stops the run before anything is
@@ -290,14 +260,14 @@ void workOnLine(const CommandLine& line) {
         if (!masksFolder.open(line.masksFolder)) {
             const bool missing = platform::pathKind(line.masksFolder) == platform::PathKind::Missing;
             printWarning(stdout, missing ? texts::kPathNotFound : texts::kCannotOpen, line.masksFolder);
-            return;
+            return false;
         }
         if (masks.loadMasks() == 0) printWarning(stdout, texts::kNoMaskAtAll);
         shared.masks = &masks.masks();
     }
     platform::Folder output;
     if (!line.outputFolder.empty()) {
-        if (!prepareOutput(line.outputFolder, output)) return;
+        if (!prepareOutput(line.outputFolder, output)) return false;
         shared.output = &output;
         shared.outputIdentity = platform::identityOf(line.outputFolder);
     }
@@ -316,6 +286,7 @@ void workOnLine(const CommandLine& line) {
         workOnPart({Job::Kind::Folder, "", {}, identity}, platform::currentFolder(), shared, 1);
     }
     if (page) finishPage(*page, line.outputFolder);
+    return shared.workedOn;
 }
 
 // The option `argument` is or starts, when it takes a folder: where the
@@ -346,6 +317,17 @@ std::string CommandLine::*folderOf(const std::string& argument, std::string& nam
 }
 
 }  // namespace
+
+std::vector<ProgramMaskFolder> programMaskFolders(const std::string& programFolder) {
+    if (programFolder.empty()) return {};
+    std::vector<ProgramMaskFolder> folders = {{platform::pathInFolder(programFolder, "masks"), ""}};
+    const std::string prefix = platform::installPrefixOf(programFolder);
+    if (!prefix.empty()) {
+        const std::string share = platform::pathInFolder(prefix, "share");
+        folders.push_back({platform::pathInFolder(platform::pathInFolder(share, "button-disabler"), "masks"), prefix});
+    }
+    return folders;
+}
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
@@ -419,8 +401,9 @@ int runProgram(int argc, char** argv) {
     // Lack of memory outside an icon's work ends the run's work, never the
     // program: what was written stays, every temporary file goes with its
     // writer, and the report and the key wait still come.
+    bool workedOn = false;
     try {
-        workOnLine(line);
+        workedOn = workOnLine(line);
     } catch (const std::bad_alloc&) {
         printWarning(stdout, texts::kRunOutOfMemory);
     }
@@ -434,6 +417,7 @@ int runProgram(int argc, char** argv) {
     // The prompt has no line end: it must be on the screen during the wait.
     std::fflush(stdout);
     if (line.waitForKey) platform::waitForKey(texts::kKeyPrompt);
-    // A run without arguments always ends well, as it always has.
-    return line.withArguments && anyWarningPrinted() ? 1 : 0;
+    // A run without arguments always ends well, as it always has. One with
+    // them fails when it warned, or did nothing that was asked for.
+    return line.withArguments && (anyWarningPrinted() || !workedOn) ? 1 : 0;
 }

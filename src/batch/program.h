@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "batch/batch_run.h"
+
 struct CommandLine {
     enum class Action { Run, Help, Version, UnknownOption, MissingFolder };
     Action action = Action::Run;
@@ -25,6 +27,14 @@ struct CommandLine {
 // decides at once. An option that takes a folder takes the next argument,
 // or what follows its "=".
 CommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+// Where the program in `programFolder` (as platform::programFolder() gives
+// it) finds masks of its own: the folder "masks" beside it, as the archives
+// lay it out; where the system installs programs into a prefix, also
+// PREFIX/share/button-disabler/masks (/usr/bin beside /usr/share;
+// cmake/packaging.cmake), taken only while root or the user alone may
+// change it.
+std::vector<ProgramMaskFolder> programMaskFolders(const std::string& programFolder);
 
 // Runs the program and returns its exit status: 0, or 2 for an unknown
 // option or one without its folder; a run given arguments 1 when it printed

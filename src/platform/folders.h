@@ -71,4 +71,16 @@ bool makeFolder(const std::string& path);
 // when the system cannot tell.
 std::string programFolder();
 
+// The prefix a program in `programFolder` is installed into, where the
+// system lays programs out so ("/usr/" for "/usr/bin/"; its shared files in
+// "/usr/share/"); "" where it does not (Windows, whose programs keep their
+// files beside them) or for a folder at the root.
+std::string installPrefixOf(const std::string& programFolder);
+
+// Whether no one but root and the user running the program may change what
+// the folder `path` holds: it, and each folder above it up to `top` (a
+// folder above it, left out), belongs to one of them and gives no one else
+// the right to write. False when any of them cannot be looked at.
+bool onlyRootAndYouMayChange(const std::string& top, const std::string& path);
+
 }  // namespace platform

@@ -248,24 +248,32 @@ TEST(Arguments, WildcardsAreExpandedByTheWindowsProgram) {
     }
 }
 
-// A file given by name that cannot be opened (a pipe) is reported, and
-// counted among the icons given.
-TEST(Arguments, GivenFileThatCannotBeOpenedIsCounted) {
+// An icon that cannot be opened (a pipe) is reported and counted, given by
+// name or met in its folder, and the run fails; a folder named like an icon
+// is noted and not counted. A run without arguments passes over both.
+TEST(Arguments, IconThatCannotBeOpenedIsCountedAndWarnedOf) {
     if (!runningNativeTool()) GTEST_SKIP() << "a pipe of this machine";
     ScopedWorkDir dir;
     makeIconFolder("icons", 1);
     ASSERT_EQ(mkfifo("icons/x.tga", 0644), 0);
+    ASSERT_TRUE(makeDirectory("icons/d.tga"));
+    const std::string cannotOpen = "WARN:\tCan't open \"x.tga\"!\n";
     ToolResult result = runTool({toolPath("icons/b.tga"), toolPath("icons/x.tga")});
-    EXPECT_EQ(bodyOf(result.output), kProcessingHeader + reportLine("b.tga", 4, 4) + "WARN:\tCan't open \"x.tga\"!\n" +
-                                         summaryLine(1, 2));
-    // On the page it has its row, given or met in its folder.
-    for (const char* path : {"icons/x.tga", "icons"}) {
-        runTool({"--preview", toolPath(path)});
-        EXPECT_NE(readText("icons/button-disabler-preview.html")
-                      .find("<b>x.tga</b><br><span class=\"warn\">could not be opened</span>"),
-                  std::string::npos)
-            << path;
-    }
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(bodyOf(result.output), kProcessingHeader + reportLine("b.tga", 4, 4) + cannotOpen + summaryLine(1, 2));
+    result = runTool({"--preview", toolPath("icons")});
+    EXPECT_EQ(result.exitCode, 1);
+    const std::string body = bodyOf(result.output);
+    EXPECT_NE(body.find("NOTE:\tFile \"d.tga\" is a folder, not an icon. Skipped!\n"), std::string::npos) << body;
+    EXPECT_NE(body.find(cannotOpen + summaryLine(4, 5)), std::string::npos) << body;
+    EXPECT_NE(readText("icons/button-disabler-preview.html")
+                  .find("<b>x.tga</b><br><span class=\"warn\">could not be opened</span>"),
+              std::string::npos);
+    result = runTool({}, "icons");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output.find("d.tga"), std::string::npos);
+    EXPECT_EQ(result.output.find("Can't open"), std::string::npos);
+    EXPECT_NE(result.output.find(summaryLine(4, 6)), std::string::npos) << result.output;
 }
 
 TEST(Arguments, HelpVersionAndUnknownOptionsWorkOnNothing) {
@@ -574,18 +582,22 @@ TEST(Arguments, MasksFolderServesEveryFolderAndAnIconAlreadyWrittenIsSkipped) {
     EXPECT_EQ(contentsOf("out"), writtenBy("reference"));
 
     // Given among the folders again ("-o out pack/*"), in another spelling,
-    // by a folder inside it and by one of its icons, the output folder is no
-    // source: never masked in place, nor are its icons taken for another
-    // part's.
+    // or by one of its icons, the output folder is no source: never masked
+    // in place, nor are its icons taken for another part's. A folder inside
+    // it, where nothing is written, is a source like any other.
     const std::string again = toolPath(dir.path() + "/out/"), sub = toolPath("out/sub"), icon = toolPath("out/A.TGA");
     ASSERT_TRUE(makeDirectory("out/sub"));
     const std::string parts = bodyOf(result.output);
     result = runTool({"--masks", toolPath("masks"), "-o", toolPath("out"), again, one, sub, two, icon});
     const std::string inside = "\" is inside the output folder. Skipped!\n";
     EXPECT_EQ(bodyOf(result.output), "NOTE:\tFolder \"" + again + "\" is the output folder. Skipped!\n" +
-                                         parts.substr(0, parts.find(heading(two))) + "NOTE:\tPath \"" + sub + inside +
+                                         parts.substr(0, parts.find(heading(two))) + heading(sub) +
+                                         "No *.tga files in current directory!\n" +
                                          parts.substr(parts.find(heading(two))) + "NOTE:\tPath \"" + icon + inside);
     rmdir("out/sub");
+    EXPECT_EQ(contentsOf("out"), writtenBy("reference"));
+    // A run whose every path is skipped did nothing that was asked for.
+    EXPECT_EQ(runTool({"-o", toolPath("out"), again, icon}).exitCode, 1);
     EXPECT_EQ(contentsOf("out"), writtenBy("reference"));
     // Given alone, it is the run in place there.
     EXPECT_NE(runTool({"-o", toolPath("out"), again}).output.find(reportLine("b.tga", 4, 4)), std::string::npos);
@@ -665,45 +677,72 @@ TEST(Arguments, OutputFolderThatCannotBeWrittenStopsTheRunWithOneLine) {
 }
 
 // A run given arguments is the modder's: a folder without masks takes those
-// beside the program, or those installed into its prefix; an icon the masks
-// do not fit gets a note; the exit status tells whether the run warned.
+// beside the program, or those installed into its prefix while only root
+// and the user may change them (a Windows program has no prefix), in one
+// line; an icon the masks do not fit gets a note; the exit status tells
+// whether the run warned.
 TEST(Arguments, FolderWithoutMasksTakesTheProgramsOwnAndTheExitStatusTellsOfWarnings) {
     ScopedWorkDir dir;
     const std::string tool = toolCommand().back();
     const std::string name = tool.substr(tool.find_last_of('/') + 1);
-    // (bare/masks holds no mask: it is passed over.)
-    for (const char* folder : {"zip", "zip/masks", "bare", "bare/masks", "usr", "usr/bin", "usr/share", "usr/share/button-disabler",
-                               "usr/share/button-disabler/masks"}) {
-        ASSERT_TRUE(makeDirectory(folder));
+    const bool root = runningNativeTool() && geteuid() == 0;
+    // (bare/masks holds no mask: it is passed over.) "open" is another
+    // user's to change: its share/button-disabler may be written by all,
+    // "theirs" belongs to another user.
+    const std::vector<std::string> prefixes = {"usr", "open", "theirs"};
+    for (const char* folder : {"zip", "zip/masks", "bare", "bare/masks"}) ASSERT_TRUE(makeDirectory(folder));
+    for (const std::string& prefix : prefixes) {
+        for (const char* folder : {"", "/bin", "/share", "/share/button-disabler", "/share/button-disabler/masks"}) {
+            ASSERT_TRUE(makeDirectory(prefix + folder));
+        }
     }
-    for (const char* folder : {"zip/", "bare/", "usr/bin/"}) {
+    std::vector<std::string> programs = {"zip/", "bare/"}, masks = {"zip/masks/"};
+    for (const std::string& prefix : prefixes) {
+        programs.push_back(prefix + "/bin/");
+        masks.push_back(prefix + "/share/button-disabler/masks/");
+    }
+    for (const std::string& folder : programs) {
         writeFile(folder + name, readFile(tool));
         ASSERT_EQ(chmod((folder + name).c_str(), 0755), 0);
     }
-    for (const char* masks : {"zip/masks/", "usr/share/button-disabler/masks/"}) {
-        for (const char* mask : {"ZOF_NORMAL_MASK", "ZOF_DISABLED_MASK", "ZOF_PASSIVE_MASK", "ZOF_AUTOCAST_MASK"}) {
-            writeFile(masks + std::string(mask) + ".tga", noiseTga(4, 4, 32, 1).bytes());
-        }
+    for (const std::string& folder : masks) {
+        for (const char* mask : kMasks) writeFile(folder + mask, noiseTga(4, 4, 32, 1).bytes());
     }
-    const std::string using_ = "NOTE:\tNo masks beside the icons: using those in \"";
+    ASSERT_EQ(chmod("open/share/button-disabler", 0777), 0);
+    if (root) {
+        ASSERT_EQ(chown("theirs/share", 61001, 61001), 0);
+    }
     const std::string misfit = "NOTE:\tIcon \"Big.tga\" is 8 x 8: the masks of 4 x 4 (normal, disabled, passive, "
                                "autocast) do not fit it and were passed over!\n";
     const std::string noMask = kAllMasksMissing;  // four notes and the warning
-    const std::string notFound = noMask.substr(0, noMask.find("WARN:"));
+    const auto using_ = [&](const std::string& folder) {
+        return "NOTE:\tNo masks beside the icons: using those in \"" + toolPath(dir.path() + "/" + folder) + "\"!\n";
+    };
+    const auto notUsed = [&](const std::string& prefix) {
+        if (!runningNativeTool()) return noMask;
+        return "NOTE:\tMasks in \"" + toolPath(dir.path() + "/" + prefix + "/share/button-disabler/masks") +
+               "\" not used: users other than root and you may change them!\n" + noMask;
+    };
     struct Row {
-        const char* program;
+        std::string program;
         std::vector<std::string> arguments;  // the icons' folder follows them
         std::string masksNotes;              // "": the report is not checked
         bool masked;
         int status;
-    } rows[] = {
-        {"zip", {}, notFound + using_ + toolPath(dir.path() + "/zip/masks") + "\"!\n", true, 0},
-        {"usr/bin", {"--"},
-         notFound + using_ + toolPath(dir.path() + "/usr/share/button-disabler/masks") + "\"!\n", true, 0},
+    };
+    std::vector<Row> rows = {
+        {"zip", {}, using_("zip/masks"), true, 0},
         {"bare", {}, noMask, false, 1},
+        {"open/bin", {}, notUsed("open"), false, 1},
         {"zip", {toolPath("gone")}, "", true, 1},
         {"zip", {"--bogus"}, "", false, 2},
     };
+    if (runningNativeTool()) {
+        rows.push_back({"usr/bin", {"--"}, using_("usr/share/button-disabler/masks"), true, 0});
+    } else {
+        rows.push_back({"usr/bin", {"--"}, noMask, false, 1});
+    }
+    if (root) rows.push_back({"theirs/bin", {}, notUsed("theirs"), false, 1});
     int count = 0;
     for (const Row& row : rows) {
         const std::string icons = "icons" + std::to_string(++count);
@@ -727,7 +766,7 @@ TEST(Arguments, FolderWithoutMasksTakesTheProgramsOwnAndTheExitStatusTellsOfWarn
     // folder or none, no note, exit status 0.
     ToolSetup inside;
     inside.program = dir.path() + "/zip/" + name;
-    inside.workDirectory = "icons3";
+    inside.workDirectory = "icons2";
     ToolResult result = runTool(inside);
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(bodyOf(result.output), noMask + kProcessingHeader + reportLine("Big.tga", 8, 8) +

@@ -118,4 +118,21 @@ std::string programFolder() {
     return splitPath(std::string(path, static_cast<std::size_t>(length))).folder;
 }
 
+std::string installPrefixOf(const std::string& programFolder) {
+    return splitPath(trimmedPath(programFolder)).folder;
+}
+
+bool onlyRootAndYouMayChange(const std::string& top, const std::string& path) {
+    const std::string end = trimmedPath(top);
+    for (std::string folder = trimmedPath(path); folder.size() > end.size();
+         folder = trimmedPath(splitPath(folder).folder)) {
+        struct stat info;
+        if (stat(folder.c_str(), &info) != 0 || (info.st_uid != 0 && info.st_uid != geteuid()) ||
+            (info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace platform

@@ -246,4 +246,14 @@ std::string programFolder() {
     return std::string();
 }
 
+std::string installPrefixOf(const std::string&) {
+    // A Windows program keeps its files beside it: a folder above it ("C:\",
+    // or a drive's current folder for a program at its root) is anyone's.
+    return std::string();
+}
+
+bool onlyRootAndYouMayChange(const std::string&, const std::string&) {
+    return false;
+}
+
 }  // namespace platform

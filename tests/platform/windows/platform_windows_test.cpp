@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "batch/batch_run.h"
+#include "batch/program.h"
 #include "platform/console.h"
 #include "platform/folders.h"
 #include "platform/platform.h"
@@ -246,6 +247,18 @@ TEST(Platform, FolderGivenWithTrailingSpacesOrDotsIsThatFolder) {
         EXPECT_TRUE(platform::listTgaEntries(folder, names) && names == std::vector<std::string>{"Fire.tga"})
             << spelling;
         EXPECT_TRUE(platform::entryExists(folder, "FIRE.TGA") && platform::canWriteInto(folder)) << spelling;
+    }
+}
+
+// A Windows program has no install prefix: its own masks are those beside
+// it, at a drive's root too, never a folder above it that anyone may make
+// nor a path relative to a drive's current folder ("E:share").
+TEST(Platform, ProgramsOwnMasksAreThoseBesideItAlone) {
+    for (const char* folder : {"E:\\", "C:\\Tools\\", "\\\\server\\share\\bd\\"}) {
+        EXPECT_EQ(platform::installPrefixOf(folder), "") << folder;
+        const std::vector<ProgramMaskFolder> masks = programMaskFolders(folder);
+        ASSERT_EQ(masks.size(), 1u) << folder;
+        EXPECT_EQ(masks[0].path, std::string(folder) + "masks");
     }
 }
 
