@@ -121,10 +121,7 @@ const ProgramMaskFolder* BatchRun::openProgramMasks(platform::Folder& folder) {
         if (!folder.open(candidate.path) || !holdsAnyMaskFile(folder)) continue;
         // Masks that another user could have put there would be laid over
         // every icon of the run: they are as good as none.
-        if (candidate.trustedBelow.empty() ||
-            platform::onlyRootAndYouMayChange(candidate.trustedBelow, candidate.path)) {
-            return &candidate;
-        }
+        if (platform::onlyRootAndYouMayChange(folder, candidate.trustedBelow)) return &candidate;
         platform::printFormatted(console_, texts::kProgramMasksNotTrusted,
                                  platform::shownName(console_, candidate.path).c_str());
     }

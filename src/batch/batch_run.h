@@ -35,8 +35,7 @@ private:
 
 // A folder that may hold the program's own masks: `path`, which is to be
 // taken only when no one but root and the user running the program may
-// change it and the folders above it up to `trustedBelow` ("" for a folder
-// as trusted as the program itself, beside it).
+// change it and the folders it lies in up to `trustedBelow`.
 struct ProgramMaskFolder {
     std::string path;
     std::string trustedBelow;

@@ -320,7 +320,7 @@ std::string CommandLine::*folderOf(const std::string& argument, std::string& nam
 
 std::vector<ProgramMaskFolder> programMaskFolders(const std::string& programFolder) {
     if (programFolder.empty()) return {};
-    std::vector<ProgramMaskFolder> folders = {{platform::pathInFolder(programFolder, "masks"), ""}};
+    std::vector<ProgramMaskFolder> folders = {{platform::pathInFolder(programFolder, "masks"), programFolder}};
     const std::string prefix = platform::installPrefixOf(programFolder);
     if (!prefix.empty()) {
         const std::string share = platform::pathInFolder(prefix, "share");

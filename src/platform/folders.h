@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/folder.h"
+
 namespace platform {
 
 // The program's arguments, its own name left out: the bytes as given on
@@ -78,9 +80,11 @@ std::string programFolder();
 std::string installPrefixOf(const std::string& programFolder);
 
 // Whether no one but root and the user running the program may change what
-// the folder `path` holds: it, and each folder above it up to `top` (a
-// folder above it, left out), belongs to one of them and gives no one else
-// the right to write. False when any of them cannot be looked at.
-bool onlyRootAndYouMayChange(const std::string& top, const std::string& path);
+// the open folder `folder` holds: it, and each folder it lies in up to `top`
+// (left out), belongs to one of them and gives no one else the right to
+// write. False when `top` is not among the folders it lies in, or any of
+// them cannot be looked at. (Windows: true; a program's folder there is as
+// safe as the program in it.)
+bool onlyRootAndYouMayChange(Folder& folder, const std::string& top);
 
 }  // namespace platform

@@ -122,17 +122,32 @@ std::string installPrefixOf(const std::string& programFolder) {
     return splitPath(trimmedPath(programFolder)).folder;
 }
 
-bool onlyRootAndYouMayChange(const std::string& top, const std::string& path) {
-    const std::string end = trimmedPath(top);
-    for (std::string folder = trimmedPath(path); folder.size() > end.size();
-         folder = trimmedPath(splitPath(folder).folder)) {
+bool onlyRootAndYouMayChange(Folder& folder, const std::string& top) {
+    // The folder opened and the folders it really lies in, climbed through
+    // "..": what is checked is what is read, whatever links or renames.
+    struct stat end;
+    if (stat(top.c_str(), &end) != 0) return false;
+    int current = posix::descriptorOf(folder);
+    for (int depth = 0; depth < 64; ++depth) {
         struct stat info;
-        if (stat(folder.c_str(), &info) != 0 || (info.st_uid != 0 && info.st_uid != geteuid()) ||
-            (info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-            return false;
+        const bool trusted = fstat(current, &info) == 0 && (info.st_uid == 0 || info.st_uid == geteuid()) &&
+                             (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+        const int above = trusted ? openat(current, "..", kDirectoryHandleFlags) : -1;
+        if (current != posix::descriptorOf(folder)) ::close(current);
+        if (above < 0) return false;
+        struct stat parent;
+        if (fstat(above, &parent) != 0 || (parent.st_dev == info.st_dev && parent.st_ino == info.st_ino)) {
+            ::close(above);
+            return false;  // the root, and `top` never met
         }
+        if (parent.st_dev == end.st_dev && parent.st_ino == end.st_ino) {
+            ::close(above);
+            return true;
+        }
+        current = above;
     }
-    return true;
+    if (current != posix::descriptorOf(folder)) ::close(current);
+    return false;
 }
 
 }  // namespace platform

@@ -252,8 +252,8 @@ std::string installPrefixOf(const std::string&) {
     return std::string();
 }
 
-bool onlyRootAndYouMayChange(const std::string&, const std::string&) {
-    return false;
+bool onlyRootAndYouMayChange(Folder&, const std::string&) {
+    return true;
 }
 
 }  // namespace platform
