@@ -266,10 +266,7 @@ int BatchRun::processIcon(const std::string& name) {
 
     // save() rewrites the header, so the type as loaded is noted first.
     bool wasRunLength = source.header[tga::kImageTypeOffset] != tga::kTypeUncompressed;
-    // A copy in another folder is a new file made from the icon, as its
-    // variants are, and owned as new files of that folder are.
-    const OutputPlace place{output_,
-                            &output_ == &source_ ? source.likeness() : source.likeness().forFilesElsewhere()};
+    const OutputPlace place{output_, &output_ == &source_};
     // The page's pictures are made first, from the pixels as read.
     if (page_ != nullptr) page_->startIcon(sourceName, fileName, baseName, source, wasRunLength);
     const unsigned variantsWritten = produceVariants(source, baseName, *masks_, place, console_);

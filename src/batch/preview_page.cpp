@@ -176,10 +176,6 @@ void releaseIfLarge(Buffer& buffer) {
 
 }  // namespace
 
-void PreviewPage::showFile(const platform::FileLikeness& shown) {
-    if (!file_.narrowTo(shown)) failed_ = true;
-}
-
 void PreviewPage::write(const std::string& text) {
     if (!failed_ && !file_.write(text.data(), text.size())) failed_ = true;
 }
@@ -212,12 +208,11 @@ void PreviewPage::releaseCells() {
 
 bool PreviewPage::open(platform::Folder& folder, const std::string& shown, const platform::LocalTime& when) {
     // The page is a new file of the writer's, whatever held its name
-    // before; each icon and mask shown narrows it as a copy of that file
-    // would be, so a private picture never lands in a page that someone
-    // who may not see it can read.
+    // before, and shows every icon and mask it comes to show: nobody may
+    // read it who may not read them all.
     guarded([&] {
         fileName_ = platform::resolveName(folder, kFileName);
-        failed_ = !file_.open(folder, kFileName, platform::FileLikeness::ofNothing());
+        failed_ = !file_.open(folder, kFileName, {platform::Made::ShowsLater, {}});
     });
     if (failed_) return false;
     guarded([&] { writeHead(shown, when); });
@@ -239,7 +234,7 @@ void PreviewPage::writeHead(const std::string& shown, const platform::LocalTime&
 void PreviewPage::beginPart(const std::string& folder, const MaskSet& masks) {
     masks_ = &masks;
     for (int slot = 0; slot < 4; ++slot) {
-        if (!failed_ && masks.states[slot] == MaskState::Used) showFile((masks.*kMasks[slot]).likeness());
+        if (masks.states[slot] == MaskState::Used) file_.alsoShows((masks.*kMasks[slot]).readers());
     }
     if (!failed_) guarded([&] { writePartHead(folder); });
     releaseWorkingBuffers();
@@ -323,8 +318,8 @@ std::string PreviewPage::reasonForMissing(int slot, const TgaImage& icon) const 
 
 void PreviewPage::startIcon(const std::string& name, const std::string& fileName, const std::string& baseName,
                             const TgaImage& icon, bool runLength) {
-    if (!failed_) showFile(icon.likeness());
     if (failed_) return;
+    file_.alsoShows(icon.readers());
     guarded([&] {
         name_ = name;
         size_ = sizeOf(icon.width, icon.height);

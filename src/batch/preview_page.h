@@ -94,9 +94,6 @@ private:
     void writePartHead(const std::string& folder);
     void makeCells(const std::string& fileName, const std::string& baseName, const TgaImage& icon);
     void writeIconRow(unsigned variantsWritten, bool iconWritten);
-    // Narrows who may read the page to who may read `shown`, a file whose
-    // pictures it shows.
-    void showFile(const platform::FileLikeness& shown);
     // Writes the row of an icon: its name with the warnings, its size and
     // form, and the pictures' cells (cells_).
     void writeRow(const std::string& name, const std::string& size, const std::string& form,

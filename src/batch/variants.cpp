@@ -48,7 +48,8 @@ unsigned produceVariants(TgaImage& source, const std::string& baseName, const Ma
     for (unsigned bit = 0; bit < 3; ++bit) {
         const Variant& variant = variants[bit];
         if (!fits(variant.mask, source)) continue;
-        if (source.saveBlended(place.folder, variant.name, variant.mask, 255, place.like.forOtherFiles())) {
+        const platform::MadeFrom from{platform::Made::Shows, {source.readers(), variant.mask.readers()}};
+        if (source.saveBlended(place.folder, variant.name, variant.mask, 255, from)) {
             written |= 1u << bit;
         } else {
             printWarning(console, texts::kCannotWrite, variant.name);
@@ -57,19 +58,18 @@ unsigned produceVariants(TgaImage& source, const std::string& baseName, const Ma
     return written;
 }
 
-// An icon that is a link becomes a file made like the one it pointed to
-// (its owner and permissions as they were when it was read), so a run as
-// root never turns a private picture reached through a link into a file
-// others may read.
 bool saveWithNormalMask(TgaImage& source, const std::string& fileName, const MaskSet& masks,
                         const OutputPlace& place) {
-    if (!fits(masks.normalMask, source)) return source.save(place.folder, fileName, 255, place.like);
+    const bool masked = fits(masks.normalMask, source);
+    platform::MadeFrom from{place.inPlace ? platform::Made::Rewrite : platform::Made::Shows, {source.readers()}};
+    if (masked) from.shown.push_back(masks.normalMask.readers());
+    if (!masked) return source.save(place.folder, fileName, 255, from);
     // The icon is not needed after this. With 4-byte pixels the mask is laid
     // over its own pixels, which then go to the file as they are, without a
     // copy; other pixels are widened and blended block by block on the way.
     if (source.hasAlpha()) {
         source.blend(masks.normalMask);
-        return source.save(place.folder, fileName, 255, place.like);
+        return source.save(place.folder, fileName, 255, from);
     }
-    return source.saveBlended(place.folder, fileName, masks.normalMask, 255, place.like);
+    return source.saveBlended(place.folder, fileName, masks.normalMask, 255, from);
 }

@@ -64,8 +64,10 @@ std::string trimmedPath(const std::string& path);
 std::string pathInFolder(const std::string& folder, const std::string& name);
 
 // Makes the folder `path` names, with every folder on the way that does not
-// exist yet. True when it is a folder afterwards (also when it was one
-// before).
+// exist yet, as new folders are made (on POSIX systems 0777 under the umask,
+// never inside a folder without any write bit, and under root given to the
+// owner and group of the nearest folder above that was there). True when
+// it is a folder afterwards (also when it was one before).
 bool makeFolder(const std::string& path);
 
 // The folder that holds the running program's file (on Linux with links

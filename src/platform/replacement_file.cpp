@@ -13,11 +13,11 @@ ReplacementFile::~ReplacementFile() {
     discard();
 }
 
-bool ReplacementFile::open(Folder& folder, const std::string& name, const FileLikeness& like) {
+bool ReplacementFile::open(Folder& folder, const std::string& name, const MadeFrom& from) {
     discard();
     failed_ = false;
     heldSize_ = 0;
-    if (shouldFail(FileOp::Open) || !replacement::chooseTarget(folder, name, like, target_)) return false;
+    if (shouldFail(FileOp::Open) || !replacement::chooseTarget(folder, name, from, target_)) return false;
     handle_ = replacement::createTemporaryBeside(target_, temporary_);
     return handle_ != kNoHandle;
 }
@@ -44,18 +44,13 @@ bool ReplacementFile::giveUp() {
     return false;
 }
 
-bool ReplacementFile::narrowTo(const FileLikeness& shown) {
-    if (handle_ == kNoHandle || failed_) return false;
-    return replacement::narrowMode(handle_, target_, shown) || giveUp();
-}
-
 bool ReplacementFile::commit() {
     if (handle_ == kNoHandle || failed_) {
         discard();
         return false;
     }
     bool ok = !shouldFail(FileOp::Flush) && replacement::writeAll(handle_, held_, heldSize_, nullptr, 0) &&
-              replacement::keepOwnerAndMode(handle_, target_);
+              replacement::finish(handle_, target_);
     bool closeFailed = shouldFail(FileOp::Close);
     if (!replacement::close(handle_)) closeFailed = true;
     handle_ = kNoHandle;

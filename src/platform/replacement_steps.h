@@ -11,21 +11,20 @@ namespace platform {
 namespace replacement {
 
 // Finds out what a replacement of `name` in `folder` must update in the
-// end, and what its new version gets: the one place where a new file's
-// owner, group and permissions are decided (by the rules of
-// ReplacementFile::open).
-// False when the file must stay as it is (read-only, a directory, a folder
-// made read-only).
-bool chooseTarget(Folder& folder, const std::string& name, const FileLikeness& like, ReplacementTarget& target);
+// end, and what its new version gets (by the rules of Made; for
+// Made::ShowsLater what is known so far). False when the file must stay as
+// it is (read-only, a directory, a folder made read-only).
+bool chooseTarget(Folder& folder, const std::string& name, const MadeFrom& from, ReplacementTarget& target);
 
 // Whether `folder` may take new files at all (POSIX: whether it has any
 // write permission bit; a folder without is read-only for root too).
 bool folderTakesFiles(Folder& folder);
 
 // Creates a new, empty temporary file in the target's folder, whose name
-// never ends in ".tga", and opens it for writing; until keepOwnerAndMode()
-// no one but the process's user can open it (POSIX: it has no permission
-// bits for group and others). The name is registered for removal before
+// never ends in ".tga", and opens it for writing; it lets in nobody the
+// finished file keeps out (POSIX: made with its final permissions where its
+// owner and group are the writer's own, else its maker's alone until
+// finish()). The name is registered for removal before
 // the file exists, so that a run stopped at any moment leaves none.
 // kNoHandle when anything fails (and then no temporary is left).
 FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& temporary);
@@ -35,15 +34,13 @@ FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& t
 bool writeAll(FileHandle handle, const void* first, std::size_t firstSize, const void* second,
               std::size_t secondSize);
 
-// Gives the written temporary file, just before it is swapped in, the
-// owner, group and permissions of the target's new version (POSIX: owner
-// where allowed, then permissions; done after the writes, which would clear
-// set-user-ID and set-group-ID bits). False when the permissions cannot be
-// given.
-bool keepOwnerAndMode(FileHandle handle, const ReplacementTarget& target);
-// Narrows what the new version gets to what a copy of `shown` would get
-// (POSIX; nothing on Windows). False when that cannot be done.
-bool narrowMode(FileHandle handle, ReplacementTarget& target, const FileLikeness& shown);
+// Gives the written temporary file, just before it is swapped in, what it
+// was not given when it was made (POSIX: its owner and group where they
+// are not the writer's, failures ignored as sed -i ignores them, then
+// permissions where they differ, set-id bits last; Windows: a private list
+// for a page that shows a private picture, and a rewrite's creation
+// time). False when permissions cannot be given: never a wider file.
+bool finish(FileHandle handle, ReplacementTarget& target);
 
 // Closes the temporary file; false when that reports a failure.
 bool close(FileHandle handle);

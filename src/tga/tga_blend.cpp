@@ -27,7 +27,7 @@ TgaImage& TgaImage::assign(const TgaImage& other) {
     height = other.height;
     bitsPerPixel = other.bitsPerPixel;
     content_ = other.content_;
-    likeness_ = other.likeness_;
+    readers_ = other.readers_;
     return *this;
 }
 

@@ -45,29 +45,28 @@ public:
     void release();
     bool isLoaded() const;
     TgaContent content() const { return content_; }
-    // What a file made like the one loaded takes of it, as it was when read.
-    const platform::FileLikeness& likeness() const { return likeness_; }
+    // Who may read the file loaded, as it was when read.
+    const platform::Readers& readers() const { return readers_; }
 
     // Writes the record as uncompressed 32-bit bottom-up TGA, replacing the
     // target atomically. Pixels of a depth other than 32 get alpha fillAlpha.
-    // False, with the target as it was, when anything fails. A new file is
-    // made `like` a file read before, where that is known. The file is one
-    // of `folder`, or of the current directory.
+    // False, with the target as it was, when anything fails. `from` says
+    // who may open the new file (platform::Made). The file is one of
+    // `folder`, or of the current directory.
     bool save(platform::Folder& folder, const std::string& fileName, std::uint8_t fillAlpha,
-              const platform::FileLikeness& like = platform::FileLikeness());
-    bool save(const std::string& fileName, std::uint8_t fillAlpha,
-              const platform::FileLikeness& like = platform::FileLikeness()) {
-        return save(platform::currentFolder(), fileName, fillAlpha, like);
+              const platform::MadeFrom& from = platform::MadeFrom());
+    bool save(const std::string& fileName, std::uint8_t fillAlpha, const platform::MadeFrom& from = platform::MadeFrom()) {
+        return save(platform::currentFolder(), fileName, fillAlpha, from);
     }
     // Writes what save() would write for a copy of this record after
     // copy.blend(mask), without making the copy: the mask is laid over each
     // block of pixels on its way to the file. The pixels stay as they are;
     // the header is updated as save() updates it.
     bool saveBlended(platform::Folder& folder, const std::string& fileName, const TgaImage& mask,
-                     std::uint8_t fillAlpha, const platform::FileLikeness& like = platform::FileLikeness());
+                     std::uint8_t fillAlpha, const platform::MadeFrom& from = platform::MadeFrom());
     bool saveBlended(const std::string& fileName, const TgaImage& mask, std::uint8_t fillAlpha,
-                     const platform::FileLikeness& like = platform::FileLikeness()) {
-        return saveBlended(platform::currentFolder(), fileName, mask, fillAlpha, like);
+                     const platform::MadeFrom& from = platform::MadeFrom()) {
+        return saveBlended(platform::currentFolder(), fileName, mask, fillAlpha, from);
     }
 
     bool sameSize(const TgaImage& other) const;
@@ -85,5 +84,5 @@ public:
 
 private:
     TgaContent content_ = TgaContent::None;
-    platform::FileLikeness likeness_;
+    platform::Readers readers_;
 };

@@ -195,7 +195,7 @@ bool TgaImage::load(platform::Folder& folder, const std::string& fileName) {
         TgaContent content = TgaContent::None;
         if (readAndDecode(file, *this, content)) {
             content_ = content;
-            likeness_ = file.likeness();
+            readers_ = file.readers();
             return true;
         }
     } catch (const std::bad_alloc&) {
@@ -212,7 +212,7 @@ void TgaImage::release() {
     tga::ByteBuffer().swap(pixels);
     headerSize = 0;
     content_ = TgaContent::None;
-    likeness_ = platform::FileLikeness();
+    readers_ = platform::Readers();
 }
 
 bool TgaImage::isLoaded() const {

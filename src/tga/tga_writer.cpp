@@ -81,11 +81,11 @@ bool writeConverted(platform::ReplacementFile& out, const TgaImage& image, const
 
 // save() and saveBlended(): `mask` null for none.
 bool writeRecord(TgaImage& image, platform::Folder& folder, const std::string& fileName, const TgaImage* mask,
-                 std::uint8_t fillAlpha, const platform::FileLikeness& like) {
+                 std::uint8_t fillAlpha, const platform::MadeFrom& from) {
     if (!image.isLoaded()) return false;
     if (mask != nullptr && mask->pixels.empty()) mask = nullptr;  // blend() would do nothing
     platform::ReplacementFile out;
-    if (!out.open(folder, fileName, like)) return false;
+    if (!out.open(folder, fileName, from)) return false;
 
     // The record itself now declares what the file will hold.
     image.header[tga::kImageTypeOffset] = tga::kOutputImageType;
@@ -106,20 +106,20 @@ bool writeRecord(TgaImage& image, platform::Folder& folder, const std::string& f
 }  // namespace
 
 bool TgaImage::save(platform::Folder& folder, const std::string& fileName, std::uint8_t fillAlpha,
-                    const platform::FileLikeness& like) {
-    return writeRecord(*this, folder, fileName, nullptr, fillAlpha, like);
+                    const platform::MadeFrom& from) {
+    return writeRecord(*this, folder, fileName, nullptr, fillAlpha, from);
 }
 
 bool TgaImage::saveBlended(platform::Folder& folder, const std::string& fileName, const TgaImage& mask,
-                           std::uint8_t fillAlpha, const platform::FileLikeness& like) {
+                           std::uint8_t fillAlpha, const platform::MadeFrom& from) {
     if (stride() < 3) {
         // Pixels that share bytes blend differently in place than after
         // widening: blend a copy first, as the definition says.
         TgaImage blended(*this);
         blended.blend(mask);
-        bool saved = blended.save(folder, fileName, fillAlpha, like);
+        bool saved = blended.save(folder, fileName, fillAlpha, from);
         if (blended.isLoaded()) header.swap(blended.header);  // as save() left it
         return saved;
     }
-    return writeRecord(*this, folder, fileName, &mask, fillAlpha, like);
+    return writeRecord(*this, folder, fileName, &mask, fillAlpha, from);
 }

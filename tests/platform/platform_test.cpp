@@ -87,22 +87,6 @@ TEST(Platform, SymbolicLinkIsReplacedNotWrittenThrough) {
     EXPECT_EQ(readFile("elsewhere/notes.txt"), (Bytes{1}));  // what the link pointed to is safe
 }
 
-TEST(Platform, LinkIsReadOnlyWhereItsMakerMayReadWhatItReaches) {
-    ScopedWorkDir dir;
-    writeFile("picture.tga", {1});
-    ASSERT_EQ(symlink("picture.tga", "mine.tga"), 0);
-    ASSERT_EQ(symlink("picture.tga", "planted.tga"), 0);
-    platform::InputFile own;
-    EXPECT_TRUE(own.open("mine.tga"));
-    const uid_t kPlanter = 65534;  // nobody
-    if (lchown("planted.tga", kPlanter, kPlanter) != 0) GTEST_SKIP() << "only root can give a link away";
-    platform::InputFile planted;
-    EXPECT_FALSE(planted.open("planted.tga"));  // the picture is root's, the link nobody's
-    ASSERT_EQ(chown("picture.tga", kPlanter, kPlanter), 0);
-    platform::InputFile theirs;
-    EXPECT_TRUE(theirs.open("planted.tga"));  // a link to its maker's own file
-}
-
 TEST(Platform, InterruptedReplacementLeavesNoTemporaryFile) {
     ScopedWorkDir dir;
     writeFile("icon.tga", {1, 2, 3});
@@ -120,112 +104,40 @@ TEST(Platform, InterruptedReplacementLeavesNoTemporaryFile) {
     EXPECT_EQ(readFile("icon.tga"), (Bytes{1, 2, 3}));
 }
 
-namespace {
-
-platform::FileLikeness likenessOf(const char* name) {
-    platform::InputFile file;
-    EXPECT_TRUE(file.open(name)) << name;
-    return file.likeness();
-}
-
-// Writes `name` made like `like`; the temporary file, while it is written,
-// must be readable by no one but its maker, whatever the finished file gives.
-void replaceLike(const char* name, const platform::FileLikeness& like) {
-    platform::ReplacementFile out;
-    ASSERT_TRUE(out.open(name, like)) << name;
-    ASSERT_TRUE(out.write("new", 3));
-    for (const std::string& entry : listDirectory()) {
-        struct stat info;
-        if (entry.rfind("button-disabler-", 0) != 0 || stat(entry.c_str(), &info) != 0) continue;
-        EXPECT_EQ(info.st_mode & 077, 0u) << name;
-    }
-    ASSERT_TRUE(out.commit()) << name;
-}
-
-}  // namespace
-
-TEST(Platform, EveryTemporaryIsItsMakersAloneUntilItIsSwappedIn) {
+// A file being written lets in nobody its finished form keeps out: a
+// variant is made with its final permissions, the page is its maker's
+// alone until it is complete, and an icon's rewrite keeps what the file it
+// replaces has, set-id bits too.
+TEST(Platform, TemporaryLetsInNobodyTheFinishedFileKeepsOut) {
     ScopedWorkDir dir;
-    writeFile("open.tga", {1});
-    ASSERT_EQ(chmod("open.tga", 0666), 0);
-    const platform::FileLikeness open = likenessOf("open.tga");
-    const mode_t mask = umask(0);
-    umask(mask);
-    const std::pair<const char*, platform::FileLikeness> made[] = {
-        {"open.tga", open}, {"DISopen.tga", open.forOtherFiles()}, {"copy.tga", open.forFilesElsewhere()},
-        {"page.html", platform::FileLikeness::ofNothing()}, {"plain.tga", platform::FileLikeness()}};
-    for (const auto& file : made) {
-        replaceLike(file.first, file.second);
-        struct stat info;
-        ASSERT_EQ(stat(file.first, &info), 0);
-        EXPECT_EQ(info.st_mode & 07777, &file == made ? 0666u : (0666u & ~mask) | 0200u)
-            << file.first;
-    }
-}
-
-TEST(Platform, ReplacementKeepsTheOwnerAndNewFilesTakeTheirIconsOwnerAndPermissions) {
-    ScopedWorkDir dir;
-    writeFile("theirs.tga", {1});
-    chmod("theirs.tga", 0640);  // a private icon gets private variants
-    const uid_t kSomeoneElse = 65534;  // nobody
-    const bool givenAway = chown("theirs.tga", kSomeoneElse, kSomeoneElse) == 0;  // root only
-    // A file, link or pipe in a variant's place says nothing of the new
-    // file; an icon that is a link becomes a file made like the one it
-    // pointed to.
-    writeFile("DIStheirs.tga", {9});
-    ASSERT_EQ(chmod("DIStheirs.tga", 0666), 0);
-    ASSERT_EQ(symlink("gone.tga", "PAStheirs.tga"), 0);
-    ASSERT_EQ(mkfifo("theirs_Autocast.tga", 0666), 0);
-    ASSERT_EQ(symlink("theirs.tga", "link.tga"), 0);
-    const platform::FileLikeness icon = likenessOf("theirs.tga");
-    const std::pair<const char*, platform::FileLikeness> outputs[] = {{"DIStheirs.tga", icon},
-                                                                      {"PAStheirs.tga", icon},
-                                                                      {"theirs_Autocast.tga", icon},
-                                                                      {"link.tga", likenessOf("link.tga")},
-                                                                      {"theirs.tga", icon}};
-    for (const auto& output : outputs) {
-        replaceLike(output.first, output.second);
-        struct stat info;
-        ASSERT_EQ(lstat(output.first, &info), 0);
-        EXPECT_TRUE(S_ISREG(info.st_mode)) << output.first;
-        EXPECT_EQ(info.st_mode & 07777, 0640u) << output.first;
-        if (!givenAway) continue;
-        EXPECT_EQ(info.st_uid, kSomeoneElse) << output.first;
-        EXPECT_EQ(info.st_gid, kSomeoneElse) << output.first;
-    }
-    // The very file read keeps what it has now: narrowed since, it stays so.
-    const platform::FileLikeness read = likenessOf("theirs.tga");
-    ASSERT_EQ(chmod("theirs.tga", 0600), 0);
-    replaceLike("theirs.tga", read);
-    struct stat narrowed;
-    ASSERT_EQ(stat("theirs.tga", &narrowed), 0);
-    EXPECT_EQ(narrowed.st_mode & 07777, 0600u);
-    // In a folder that gives new files its group, the icon's group is kept.
-    if (givenAway && chown(".", static_cast<uid_t>(-1), kSomeoneElse) == 0 && chmod(".", 02775) == 0) {
-        platform::forgetDirectory();
-        writeFile("grouped.tga", {1});
-        ASSERT_EQ(chown("grouped.tga", 0, 0), 0);
-        ASSERT_EQ(chmod("grouped.tga", 0640), 0);
-        const platform::FileLikeness grouped = likenessOf("grouped.tga");
-        for (const char* name : {"grouped.tga", "DISgrouped.tga"}) {
-            replaceLike(name, grouped);
+    writeFile("icon.tga", {1});
+    ASSERT_EQ(chmod("icon.tga", 02640), 0);
+    platform::InputFile icon;
+    ASSERT_TRUE(icon.open("icon.tga"));
+    const mode_t mask = umask(022);
+    const struct {
+        const char* name;
+        platform::MadeFrom from;
+        mode_t mode;
+    } files[] = {{"icon.tga", {}, 02640},
+                 {"DISicon.tga", {platform::Made::Shows, {icon.readers()}}, 0640},
+                 {"page.html", {platform::Made::ShowsLater, {}}, 0640},
+                 {"open.html", {platform::Made::ShowsLater, {}}, 0644}};
+    for (const auto& file : files) {
+        platform::ReplacementFile out;
+        ASSERT_TRUE(out.open(file.name, file.from) && out.write("new", 3)) << file.name;
+        if (std::string(file.name) == "page.html") out.alsoShows(icon.readers());
+        for (const std::string& entry : listDirectory()) {
             struct stat info;
-            ASSERT_EQ(stat(name, &info), 0);
-            EXPECT_EQ(info.st_gid, 0u) << name;
+            if (entry.rfind("button-disabler-", 0) != 0 || stat(entry.c_str(), &info) != 0) continue;
+            EXPECT_EQ(info.st_mode & 07777 & ~file.mode, 0u) << file.name;
         }
+        ASSERT_TRUE(out.commit()) << file.name;
+        struct stat info;
+        ASSERT_EQ(stat(file.name, &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, file.mode) << file.name;
     }
-    // Set-id bits stay with the file that has them.
-    writeFile("setid.tga", {1});
-    ASSERT_EQ(chmod("setid.tga", 02640), 0);
-    const platform::FileLikeness setId = likenessOf("setid.tga");
-    replaceLike("DISsetid.tga", setId.forOtherFiles());
-    replaceLike("setid.tga", setId);
-    struct stat info;
-    ASSERT_EQ(stat("DISsetid.tga", &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
-    ASSERT_EQ(stat("setid.tga", &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 02640u);
-    if (!givenAway) GTEST_SKIP() << "only root can give a file away";
+    umask(mask);
 }
 
 TEST(Platform, ReadOnlyFileIsNotReplaced) {

@@ -14,6 +14,14 @@
 
 namespace platform {
 
+// What a folder's own entry says, as the reading of its entries found it.
+struct FolderFacts {
+    bool writable = false;       // it has any write permission bit
+    bool givesItsGroup = false;  // files made in it take its group (set-group-ID)
+    uid_t owner = 0;
+    gid_t group = 0;
+};
+
 // A folder's entries, read once and kept as an index, so that no lookup
 // ever costs a system call or a new reading.
 class DirectoryIndex {
@@ -28,13 +36,8 @@ public:
     const std::string* find(int descriptor, const std::string& name);
     // The "*.tga" entries in the order the directory yielded them.
     const std::vector<std::string>& tgaListing() const { return listing_; }
-    // Whether the directory has any write permission bit.
-    bool writable(int descriptor) { return ensureRead(descriptor) && writable_; }
-    // Whether files made in the directory take its group (set-group-ID),
-    // and which group that is.
-    bool givesItsGroup(int descriptor, gid_t& group);
-    // Who owns the directory: false when it could not be read.
-    bool owners(int descriptor, uid_t& owner, gid_t& group);
+    // What the directory's own entry says; null when it could not be read.
+    const FolderFacts* facts(int descriptor) { return ensureRead(descriptor) ? &facts_ : nullptr; }
 
 private:
     bool readDirectory(int descriptor);
@@ -43,10 +46,7 @@ private:
     std::unordered_set<std::string> entries_;
     std::unordered_map<std::string, std::string> byFoldedName_;
     std::vector<std::string> listing_;
-    bool writable_ = false;
-    bool givesItsGroup_ = false;
-    uid_t owner_ = 0;
-    gid_t group_ = 0;
+    FolderFacts facts_;
     bool read_ = false;
 };
 
@@ -70,16 +70,10 @@ inline int descriptorOf(const Folder& folder) {
 // when there is none.
 const std::string* findEntry(Folder& folder, const std::string& name);
 
-// Whether the directory has any write permission bit. Root may write into
-// one without, as into a read-only file; the tool does not.
-bool directoryWritable(Folder& folder);
-
-// The group a file made in the directory gets: the directory's own where it
-// is set-group-ID, else `processGroup`.
-gid_t groupOfNewFiles(Folder& folder, gid_t processGroup);
-
-// The directory's owner and group; false when it could not be read.
-bool ownersOf(Folder& folder, uid_t& owner, gid_t& group);
+// What the directory's own entry says (see FolderFacts); null when it
+// could not be read. Root may write into a folder without any write bit, as
+// into a read-only file; the tool does not.
+const FolderFacts* factsOf(Folder& folder);
 
 }  // namespace posix
 }  // namespace platform

@@ -1,15 +1,18 @@
 // Reading and replacing files on POSIX systems, in as few system calls as
 // the promises allow: a file is read with open, fstat, one read and close;
-// a replacement is open, one write, a permission change where the new
-// version is to be readable by more than its maker, close and rename, plus
-// an lstat when the file already exists.
+// a replacement is open, one write, close and rename, plus an lstat when
+// the file already exists, and an owner or permission change only where
+// the new file cannot be made with them (a run as root, a rewrite keeping
+// what the umask would take away, the page).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
+#include <vector>
 
 #include "platform/file_faults.h"
 #include "platform/files.h"
@@ -75,20 +78,6 @@ std::size_t transferAll(Transfer transfer, iovec* parts, int count) {
     return total;
 }
 
-// Whether the file opened through the link `path` (in the folder
-// `directory` stands for) may be read. A link is followed only when root,
-// the user running the tool or the owner of the file it reaches made it: a
-// link that someone else planted in a folder must not make a run (as root,
-// or as the file's owner) copy a picture its planter may not read into files
-// the planter can. The entry is looked at after the opening; if it is no
-// longer a link, it must be the file opened.
-bool linkMayBeFollowed(int directory, const std::string& path, const struct stat& opened) {
-    struct stat entry;
-    if (fstatat(directory, path.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) return false;
-    if (!S_ISLNK(entry.st_mode)) return entry.st_dev == opened.st_dev && entry.st_ino == opened.st_ino;
-    return entry.st_uid == 0 || entry.st_uid == processFacts().user || entry.st_uid == opened.st_uid;
-}
-
 }  // namespace
 
 InputFile::~InputFile() {
@@ -100,29 +89,18 @@ bool InputFile::open(Folder& folder, const std::string& name) {
     // Non-blocking, so that a FIFO that happens to match cannot hang the
     // run, and never the controlling terminal; anything but a regular file
     // (a directory, a device) is refused. For a regular file O_NONBLOCK
-    // changes nothing, so it stays set. A link is first not followed, so
-    // that a plain file costs no look at its entry.
-    const std::string path = resolveName(folder, name);
-    const int directory = posix::descriptorOf(folder);
-    const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    int descriptor = openat(directory, path.c_str(), flags | O_NOFOLLOW);
-    const bool throughLink = descriptor < 0 && errno == ELOOP;
-    if (throughLink) descriptor = openat(directory, path.c_str(), flags);
+    // changes nothing, so it stays set.
+    const int descriptor = openat(posix::descriptorOf(folder), resolveName(folder, name).c_str(),
+                                  O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0) return false;
     struct stat info;
-    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) ||
-        (throughLink && !linkMayBeFollowed(directory, path, info))) {
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(descriptor);
         return false;
     }
     handle_ = descriptor;
     size_ = static_cast<std::uint64_t>(info.st_size);
-    likeness_.known = true;
-    likeness_.mode = info.st_mode & 07777;
-    likeness_.owner = info.st_uid;
-    likeness_.group = info.st_gid;
-    likeness_.device = static_cast<std::uint64_t>(info.st_dev);
-    likeness_.inode = static_cast<std::uint64_t>(info.st_ino);
+    readers_ = {true, info.st_uid, info.st_gid, static_cast<std::uint32_t>(info.st_mode & 07777)};
     return true;
 }
 
@@ -137,91 +115,83 @@ std::size_t InputFile::read(void* first, std::size_t firstSize, void* second, st
 namespace replacement {
 namespace {
 
-// The permissions of a temporary file when it is made: its maker's alone.
+// The permissions of a temporary file whose owner, group or permissions
+// are given only once it is complete: its maker's alone until then.
 constexpr mode_t kTemporaryMode = S_IRUSR | S_IWUSR;
 
-// The read and write permissions a new file made from one of `mode` gives,
-// under the umask, with write for its owner (see FileLikeness::FromIt).
-std::uint32_t readAndWriteOf(std::uint32_t mode) {
-    return (mode & 0666 & ~static_cast<std::uint32_t>(processFacts().umask)) | S_IWUSR;
+// The group a file made in `folder` gets: the folder's where it is
+// set-group-ID, else the writer's.
+gid_t groupOfNewFiles(Folder& folder) {
+    const FolderFacts* facts = posix::factsOf(folder);
+    return facts != nullptr && facts->givesItsGroup ? facts->group : processFacts().group;
 }
 
-// The same permissions with the group's bits those of everyone else: for a
-// file whose group's members are strangers to what it holds. They get no
-// more than before, and never less than strangers get (in a set-group-ID
-// team folder the icon's owner is often a member of the group the file is
-// left in, and must not be locked out). A set-group-ID bit goes too.
-std::uint32_t groupAsOthers(std::uint32_t mode) {
-    return (mode & ~static_cast<std::uint32_t>(S_ISGID | S_IRWXG)) | ((mode & S_IRWXO) << 3);
+// Whether everyone, the members of `group`, or `owner` may read `picture`.
+bool othersMayRead(const Readers& picture) {
+    return (picture.mode & S_IROTH) != 0;
+}
+bool groupMayRead(const Readers& picture, gid_t group) {
+    return othersMayRead(picture) || ((picture.mode & S_IRGRP) != 0 && picture.group == group);
+}
+bool ownerMayRead(const Readers& picture, uid_t owner) {
+    return othersMayRead(picture) || picture.owner == owner;
 }
 
-// A new file of the writer's in the target's folder, before it shows
-// anything: its user's, in the group the folder gives; a run as root
-// leaves a file in a folder of another user's to that user and the
-// folder's group, so that after a run with sudo the user's files are still
-// theirs to read and replace.
-void startAsNewFile(ReplacementTarget& target) {
-    const ProcessFacts& facts = processFacts();
-    target.mode = (0666 & ~static_cast<std::uint32_t>(facts.umask)) | S_IWUSR;
-    target.owner = facts.user;
-    target.group = posix::groupOfNewFiles(*target.folder, facts.group);
-    uid_t owner = 0;
-    gid_t group = 0;
-    if (facts.user == 0 && posix::ownersOf(*target.folder, owner, group) && owner != 0) {
-        target.owner = owner;
-        target.group = group;
+// Who gets a file the run makes in `folder` (every file but an icon's own
+// rewrite) that shows `shown`, and with which permissions: the one place
+// they are decided.
+// - It is the writer's, in the group the system gives it, as cp makes it.
+//   Under root it is the folder's owner's, in the folder's group, so that a
+//   run with sudo leaves a user's folder theirs; but a file that shows a
+//   picture that owner may not read stays root's.
+// - Its mode is 0666 under the umask, a class's read bit kept only where
+//   every picture shown grants it: others' read where everyone may read
+//   them, the group's where its members may, through the others' bits or
+//   as the picture's own group. Write bits go with read bits.
+void newFileRules(Folder& folder, const std::vector<Readers>& shown, ReplacementTarget& target) {
+    target.owner = processFacts().user;
+    target.group = groupOfNewFiles(folder);
+    const FolderFacts* folderFacts = posix::factsOf(folder);
+    if (target.owner == 0 && folderFacts != nullptr) {
+        const uid_t owner = folderFacts->owner;
+        const auto mayRead = [owner](const Readers& picture) { return !picture.known || ownerMayRead(picture, owner); };
+        if (std::all_of(shown.begin(), shown.end(), mayRead)) target.owner = owner;
+        target.group = folderFacts->group;
+    }
+    target.mode = 0666 & ~static_cast<std::uint32_t>(processFacts().umask);
+    for (const Readers& picture : shown) {
+        if (!picture.known) continue;
+        if (!othersMayRead(picture)) target.mode &= ~static_cast<std::uint32_t>(S_IROTH | S_IWOTH);
+        if (!groupMayRead(picture, target.group)) target.mode &= ~static_cast<std::uint32_t>(S_IRGRP | S_IWGRP);
     }
 }
 
-// Narrows a new file of the writer's to what a copy of `shown` may give:
-// its read and write permissions, the group's those of everyone else
-// unless the file is in the group of the one shown; and a file of root's
-// that shows what its folder's owner may not read (neither theirs nor
-// readable by everyone) is not given to that owner.
-void narrowToCopyOf(const FileLikeness& shown, ReplacementTarget& target) {
-    if (!shown.known || shown.made == FileLikeness::Made::FromNothing) return;
-    const std::uint32_t mode = readAndWriteOf(shown.mode);
-    target.mode &= shown.group == target.group ? mode : groupAsOthers(mode);
-    const bool ownerMayRead = shown.owner == target.owner || (shown.mode & S_IROTH) != 0;
-    if (!ownerMayRead) target.owner = processFacts().user;
+// Whether a file made now in the target's folder has the target's owner
+// and group.
+bool ownedAsMade(const ReplacementTarget& target) {
+    return target.owner == processFacts().user && target.group == groupOfNewFiles(*target.folder);
+}
+
+// Whether the temporary file is made with the new version's permissions:
+// where they are known and it is made with its owner and group.
+bool madeFinal(const ReplacementTarget& target) {
+    return target.from.made != Made::ShowsLater && ownedAsMade(target);
 }
 
 }  // namespace
 
-// A new version made like a file read before, by the rules of its kind.
-void take(const FileLikeness& like, ReplacementTarget& target) {
-    switch (like.made) {
-        case FileLikeness::Made::Itself:
-        case FileLikeness::Made::FromIt:
-            target.mode = like.made == FileLikeness::Made::Itself ? like.mode : readAndWriteOf(like.mode);
-            target.owner = like.owner;
-            target.group = like.group;
-            return;
-        case FileLikeness::Made::Elsewhere:
-        case FileLikeness::Made::FromNothing:
-            startAsNewFile(target);
-            narrowToCopyOf(like, target);
-            return;
-    }
-}
-
-// What a regular file's new version keeps of it.
-void keepOf(const struct stat& info, ReplacementTarget& target) {
-    target.mode = info.st_mode & 07777;
-    target.owner = info.st_uid;
-    target.group = info.st_gid;
-}
-
 bool folderTakesFiles(Folder& folder) {
-    return posix::directoryWritable(folder);
+    const FolderFacts* facts = posix::factsOf(folder);
+    return facts != nullptr && facts->writable;
 }
 
-bool chooseTarget(Folder& folder, const std::string& name, const FileLikeness& like, ReplacementTarget& target) {
+bool chooseTarget(Folder& folder, const std::string& name, const MadeFrom& from, ReplacementTarget& target) {
     target = ReplacementTarget();
     target.folder = &folder;
+    target.from = from;
     // A folder made read-only is, for root too (whom the system would let
     // write into it).
-    if (!posix::directoryWritable(folder)) return false;
+    if (!folderTakesFiles(folder)) return false;
     // The directory was read once: a name it does not hold is a new file,
     // with no need to ask the system.
     const std::string* existing = posix::findEntry(folder, name);
@@ -230,33 +200,24 @@ bool chooseTarget(Folder& folder, const std::string& name, const FileLikeness& l
     struct stat info;
     const bool exists =
         existing != nullptr && fstatat(directory, target.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
-    // A directory can never be replaced.
+    // A directory can never be replaced. A symbolic link is replaced by the
+    // new file, never written through: a link in a downloaded icon pack
+    // must not make the tool overwrite a file elsewhere.
     if (exists && S_ISDIR(info.st_mode)) return false;
-    // A symbolic link is replaced by the new file, never written through: a
-    // link in a downloaded icon pack must not make the tool overwrite a file
-    // elsewhere. Its owner and permissions say nothing of the new file's
-    // (nor do a pipe's), so it is made like a new file.
-    if (!exists || !S_ISREG(info.st_mode)) {
-        take(like.known ? like : FileLikeness::ofNothing(), target);
-        return true;
+    target.isRegular = exists && S_ISREG(info.st_mode);
+    if (target.isRegular) {
+        // A file without any write bit is read-only for everyone, root too
+        // (whom the system would let write it); anyone else must also be
+        // allowed to write it, as opening it for writing would require.
+        if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+        if (processFacts().user != 0 && faccessat(directory, target.name.c_str(), W_OK, 0) != 0) return false;
     }
-    // A file without any write bit is read-only for everyone, root too
-    // (whom the system would let write it); anyone else must also be
-    // allowed to write it, as opening it for writing would require.
-    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
-    if (processFacts().user != 0 && faccessat(directory, target.name.c_str(), W_OK, 0) != 0) return false;
-    target.isRegular = true;
-    // What was read decides, not what holds the name now: a variant planted
-    // beforehand (a hard link to its icon too), or an icon's entry swapped
-    // since it was read, must not give the new bytes its owner or mode. Only
-    // the very file read, rewritten, keeps what it has now (its owner may
-    // have narrowed it during the run).
-    const bool fileRead = static_cast<std::uint64_t>(info.st_dev) == like.device &&
-                          static_cast<std::uint64_t>(info.st_ino) == like.inode;
-    if (like.known && !(fileRead && like.made == FileLikeness::Made::Itself)) {
-        take(like, target);
+    if (from.made == Made::Rewrite && target.isRegular) {
+        target.mode = info.st_mode & 07777;
+        target.owner = info.st_uid;
+        target.group = info.st_gid;
     } else {
-        keepOf(info, target);
+        newFileRules(folder, from.shown, target);
     }
     return true;
 }
@@ -265,13 +226,13 @@ FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& t
     static unsigned serial = 0;
     const ProcessFacts& facts = processFacts();
     const int directory = posix::descriptorOf(*target.folder);
+    const mode_t mode = madeFinal(target) ? static_cast<mode_t>(target.mode & 0777) : kTemporaryMode;
     int descriptor = -1;
     for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
         // Named in the target's folder, which the signal handler is told too.
         temporary = facts.temporaryPrefix + std::to_string(++serial) + ".tmp";
         posix::registerPendingTemporary(directory, temporary.c_str());
-        descriptor = openat(directory, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC,
-                            kTemporaryMode);
+        descriptor = openat(directory, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
         if (descriptor < 0) posix::forgetPendingTemporary(directory, temporary.c_str());
         if (descriptor < 0 && errno != EEXIST) break;
     }
@@ -282,32 +243,22 @@ FileHandle createTemporaryBeside(const ReplacementTarget& target, std::string& t
     return descriptor;
 }
 
-bool keepOwnerAndMode(FileHandle handle, const ReplacementTarget& target) {
-    const ProcessFacts& facts = processFacts();
+bool finish(FileHandle handle, ReplacementTarget& target) {
     const int descriptor = descriptorOf(handle);
-    // The owner first: giving a file away may clear set-id bits, which the
-    // mode then sets. Only root may give a file to another user; anyone may
-    // give it a group they belong to. A set-id bit goes only with the owner
-    // or group it belongs to; a file left in another group than it was to
-    // have gives that group what it gives everyone else.
-    const bool given =
-        target.owner != facts.user || target.group != posix::groupOfNewFiles(*target.folder, facts.group);
-    mode_t mode = target.mode;
+    // The page's permissions follow from all the pictures it came to show.
+    const bool final = madeFinal(target);
+    if (target.from.made == Made::ShowsLater) newFileRules(*target.folder, target.from.shown, target);
+    // The owner and group first, as sed -i gives them: both, else the group
+    // alone, failures ignored (only root may give a file away). A change
+    // of owner clears set-id bits, which the permissions then give.
+    const bool given = !ownedAsMade(target);
     if (given && fchown(descriptor, target.owner, target.group) != 0) {
-        if (target.owner != facts.user) mode &= ~static_cast<mode_t>(S_ISUID);
-        if (fchown(descriptor, static_cast<uid_t>(-1), target.group) != 0) mode = groupAsOthers(mode);
+        fchown(descriptor, static_cast<uid_t>(-1), target.group);
     }
-    // Made with its maker's permissions alone, under the umask, the file
-    // gets its own now. A permission change that fails fails the
-    // replacement: never a wider new version.
-    return mode == (kTemporaryMode & ~facts.umask) || fchmod(descriptor, mode) == 0;
-}
-
-bool narrowMode(FileHandle, ReplacementTarget& target, const FileLikeness& shown) {
-    // The temporary file is its maker's alone until it is swapped in: only
-    // what it will get changes.
-    narrowToCopyOf(shown, target);
-    return true;
+    // A permission change that fails fails the replacement: never a wider
+    // new version. A file made with them needs none.
+    const mode_t made = (final ? target.mode & 0777 : kTemporaryMode) & ~processFacts().umask;
+    return (!given && made == target.mode) || fchmod(descriptor, target.mode) == 0;
 }
 
 bool writeAll(FileHandle handle, const void* first, std::size_t firstSize, const void* second,

@@ -99,13 +99,25 @@ std::string pathInFolder(const std::string& folder, const std::string& name) {
 
 bool makeFolder(const std::string& path) {
     if (pathKind(path) == PathKind::Folder) return true;
-    // Each folder on the way, then the folder itself; whatever cannot be
-    // made shows in the end.
-    for (std::string::size_type slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1)) {
-        mkdir(path.substr(0, slash).c_str(), 0777);
+    // Each folder on the way that is missing, then the folder itself, as
+    // mkdir -p makes them; but never in a folder without any write bit,
+    // which is read-only for root too. Under root each belongs to the owner
+    // and group of the nearest folder above that was there, so that a run
+    // with sudo leaves a user's folder theirs.
+    struct stat above;
+    if (stat(path[0] == '/' ? "/" : ".", &above) != 0) return false;
+    for (std::string::size_type end = path.find('/', 1);; end = path.find('/', end + 1)) {
+        const std::string folder = path.substr(0, end);
+        struct stat info;
+        if (stat(folder.c_str(), &info) == 0) {
+            above = info;
+        } else if ((above.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || mkdir(folder.c_str(), 0777) != 0) {
+            return false;
+        } else if (geteuid() == 0 && chown(folder.c_str(), above.st_uid, above.st_gid) != 0) {
+            return false;
+        }
+        if (end == std::string::npos) break;
     }
-    mkdir(path.c_str(), 0777);
     return pathKind(path) == PathKind::Folder;
 }
 

@@ -66,6 +66,7 @@ void DirectoryIndex::forget() {
     entries_.clear();
     byFoldedName_.clear();
     listing_.clear();
+    facts_ = FolderFacts();
     read_ = false;
 }
 
@@ -85,30 +86,16 @@ void DirectoryIndex::add(const std::string& name) {
     if (!inserted.second && name < inserted.first->second) inserted.first->second = name;
 }
 
-bool DirectoryIndex::givesItsGroup(int descriptor, gid_t& group) {
-    if (!ensureRead(descriptor) || !givesItsGroup_) return false;
-    group = group_;
-    return true;
-}
-
-bool DirectoryIndex::owners(int descriptor, uid_t& owner, gid_t& group) {
-    if (!ensureRead(descriptor)) return false;
-    owner = owner_;
-    group = group_;
-    return true;
-}
-
 bool DirectoryIndex::readDirectory(int descriptor) {
     forget();
     DIR* directory = openListing(descriptor);
     if (directory == nullptr) return false;
     struct stat info;
-    const bool known = fstat(dirfd(directory), &info) == 0;
-    writable_ = known && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
-    givesItsGroup_ = known && (info.st_mode & S_ISGID) != 0;
-    // Unknown, the directory counts as root's.
-    owner_ = known ? info.st_uid : 0;
-    group_ = known ? info.st_gid : 0;
+    // Unknown, the directory counts as root's, and read-only.
+    if (fstat(dirfd(directory), &info) == 0) {
+        facts_ = {(info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0, (info.st_mode & S_ISGID) != 0, info.st_uid,
+                  info.st_gid};
+    }
     for (;;) {
         errno = 0;
         const dirent* entry = readdir(directory);
@@ -130,18 +117,8 @@ const std::string* findEntry(Folder& folder, const std::string& name) {
     return folder.state().index.find(descriptorOf(folder), name);
 }
 
-bool directoryWritable(Folder& folder) {
-    return folder.state().index.writable(descriptorOf(folder));
-}
-
-gid_t groupOfNewFiles(Folder& folder, gid_t processGroup) {
-    gid_t group = processGroup;
-    folder.state().index.givesItsGroup(descriptorOf(folder), group);
-    return group;
-}
-
-bool ownersOf(Folder& folder, uid_t& owner, gid_t& group) {
-    return folder.state().index.owners(descriptorOf(folder), owner, group);
+const FolderFacts* factsOf(Folder& folder) {
+    return folder.state().index.facts(descriptorOf(folder));
 }
 
 }  // namespace posix

@@ -57,7 +57,7 @@ bool plainEntry(void* ace, ACCESS_MASK& rights, PSID& sid) {
 // lets all of them read it, and none keeps anyone from reading. An entry
 // for folders' children only (inherit-only) says nothing of the file; one of
 // a kind not read here might keep someone out.
-bool readableByAll(ACL* acl) {
+bool listLetsAllRead(ACL* acl) {
     bool allowed = false;
     for (DWORD index = 0; index < acl->AceCount; ++index) {
         void* ace = nullptr;
@@ -96,79 +96,20 @@ DWORD roomForAllowing(PSID sid, DWORD entries) {
     return entries * (sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) + GetLengthSid(sid));
 }
 
-// Copies the entry `index` of `acl` to the end of `copy`; a grant without
-// the rights never given.
-bool copyEntry(ACL* acl, DWORD index, ACL* copy, DWORD revision) {
-    void* ace = nullptr;
-    void* copied = nullptr;
-    if (!GetAce(acl, index, &ace) || !AddAce(copy, revision, MAXDWORD, ace, static_cast<ACE_HEADER*>(ace)->AceSize) ||
-        !GetAce(copy, copy->AceCount - 1, &copied)) {
-        return false;
-    }
-    if (static_cast<ACE_HEADER*>(copied)->AceType == ACCESS_ALLOWED_ACE_TYPE) {
-        ACCESS_MASK& rights = static_cast<ACCESS_ALLOWED_ACE*>(copied)->Mask;
-        GENERIC_MAPPING mapping = fileRightsMapping();
-        MapGenericMask(&rights, &mapping);
-        rights &= ~kNeverGranted;
-    }
-    return true;
-}
-
-// Whether the entry `index` of `acl` is a denial of the list's own (not
-// inherited from a folder).
-bool isOwnDenial(ACL* acl, DWORD index) {
-    void* ace = nullptr;
-    if (!GetAce(acl, index, &ace)) return false;
-    const auto* header = static_cast<const ACE_HEADER*>(ace);
-    return header->AceType == ACCESS_DENIED_ACE_TYPE && (header->AceFlags & INHERITED_ACE) == 0;
-}
-
-// `acl` with full control for `user`, put where Windows keeps such an
-// entry: after the list's own denials, before everything else.
-AccessList withFullControlFor(ACL* acl, PSID user, bool isProtected) {
-    std::vector<std::uint8_t> room(acl->AclSize + roomForAllowing(user, 1));
-    ACL* copy = reinterpret_cast<ACL*>(room.data());
-    const DWORD revision = acl->AclRevision > ACL_REVISION ? acl->AclRevision : ACL_REVISION;
-    if (!InitializeAcl(copy, static_cast<DWORD>(room.size()), revision)) return AccessList();
-    DWORD index = 0;
-    for (; index < acl->AceCount && isOwnDenial(acl, index); ++index) {
-        if (!copyEntry(acl, index, copy, revision)) return AccessList();
-    }
-    if (!AddAccessAllowedAce(copy, revision, FILE_ALL_ACCESS & ~kNeverGranted, user)) return AccessList();
-    for (; index < acl->AceCount; ++index) {
-        if (!copyEntry(acl, index, copy, revision)) return AccessList();
-    }
-    return descriptorWith(copy, isProtected);
-}
-
 }  // namespace
 
-AccessOfFile accessOfOpenFile(HANDLE file) {
-    AccessOfFile access;
+bool readableByAll(HANDLE file) {
     DWORD needed = 0;
     GetKernelObjectSecurity(file, DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
     std::vector<std::uint8_t> descriptor(needed);
     if (needed == 0 || !GetKernelObjectSecurity(file, DACL_SECURITY_INFORMATION, descriptor.data(), needed, &needed)) {
-        return access;
+        return false;
     }
     BOOL present = FALSE, defaulted = FALSE;
     ACL* acl = nullptr;
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    if (!GetSecurityDescriptorDacl(descriptor.data(), &present, &acl, &defaulted) ||
-        !GetSecurityDescriptorControl(descriptor.data(), &control, &revision)) {
-        return access;
-    }
-    // No list at all lets everyone do anything: nothing to take from it.
-    if (!present || acl == nullptr) {
-        access.readableByAll = true;
-        return access;
-    }
-    access.readableByAll = readableByAll(acl);
-    if (PSID user = runningUser()) {
-        access.forFilesMadeFromIt = withFullControlFor(acl, user, (control & SE_DACL_PROTECTED) != 0);
-    }
-    return access;
+    if (!GetSecurityDescriptorDacl(descriptor.data(), &present, &acl, &defaulted)) return false;
+    // No list at all lets everyone do anything.
+    return !present || acl == nullptr || listLetsAllRead(acl);
 }
 
 AccessList privateAccess() {

@@ -1,12 +1,12 @@
 // Reading and replacing files on Windows, with the wide-character functions
 // (names are converted at this boundary only). A file is read with one
-// CreateFileW, one size query, a look at its access-control list and which
-// file it is, one ReadFile per gigabyte and CloseHandle; a replacement is
-// CreateFileW, one WriteFile, CloseHandle and MoveFileExW, plus a lookup of
-// the target and, where it exists, the copy of what it keeps (attributes,
-// creation time, and for the file read itself its access-control list). An
-// open, a creation, a rename or a removal that another program holds off
-// for a moment is tried again (held_files.h).
+// CreateFileW, one size query, a look at its access-control list, one
+// ReadFile per gigabyte and CloseHandle; a replacement is CreateFileW, one
+// WriteFile, CloseHandle and MoveFileExW, plus a lookup of the target and,
+// for an icon's own rewrite, the copy of what it keeps (attributes,
+// creation time, access-control list). An open, a creation, a rename or a
+// removal that another program holds off for a moment is tried again
+// (held_files.h).
 #include <windows.h>
 
 #include <algorithm>
@@ -63,42 +63,21 @@ std::wstring temporaryNameFor(unsigned serial) {
 
 namespace {
 
-// The mode a page of pictures is narrowed by (see FileLikeness).
+// Who may read a file, as Readers says it on Windows.
 constexpr std::uint32_t kReadableByAll = 0644;
 constexpr std::uint32_t kNotReadableByAll = 0600;
 constexpr std::uint32_t kOthersRead = 0004;
 
-// What identifies an open file: its volume and its index there.
-bool identityOfOpenFile(HANDLE file, std::uint64_t& volume, std::uint64_t& index) {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(file, &info)) return false;
-    volume = info.dwVolumeSerialNumber;
-    index = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
-    return true;
-}
-
-// What a file made like the one open as `file` takes of it.
-FileLikeness likenessOf(HANDLE file) {
-    FileLikeness like;
-    like.known = true;
-    windows::AccessOfFile access = windows::accessOfOpenFile(file);
-    like.mode = access.readableByAll ? kReadableByAll : kNotReadableByAll;
-    like.access = std::move(access.forFilesMadeFromIt);
-    if (!identityOfOpenFile(file, like.device, like.inode)) like.device = like.inode = 0;
-    return like;
-}
-
-// Whether the entry `path` is the very file `like` was read from (not
-// another file of that name, nor a link to it).
-bool isFileRead(const std::wstring& path, const FileLikeness& like) {
-    if (like.device == 0 && like.inode == 0) return false;
-    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    std::uint64_t volume = 0, index = 0;
-    const bool same = identityOfOpenFile(file, volume, index) && volume == like.device && index == like.inode;
-    CloseHandle(file);
-    return same;
+// The list a file the run makes gets (every file but an icon's own
+// rewrite): its folder's inherited one, as any new file's, unless it shows
+// a picture not every user may read; then only its maker, SYSTEM and the
+// Administrators may open it. False when that list cannot be made.
+bool newFileAccess(const std::vector<Readers>& shown, std::vector<std::uint8_t>& access) {
+    const bool everyone = std::all_of(shown.begin(), shown.end(), [](const Readers& picture) {
+        return !picture.known || (picture.mode & kOthersRead) != 0;
+    });
+    access = everyone ? std::vector<std::uint8_t>() : windows::privateAccess();
+    return everyone || !access.empty();
 }
 
 }  // namespace
@@ -128,7 +107,8 @@ bool InputFile::open(Folder& folder, const std::string& name) {
     }
     handle_ = reinterpret_cast<FileHandle>(file);
     size_ = static_cast<std::uint64_t>(size.QuadPart);
-    likeness_ = likenessOf(file);
+    readers_.known = true;
+    readers_.mode = windows::readableByAll(file) ? kReadableByAll : kNotReadableByAll;
     return true;
 }
 
@@ -168,14 +148,14 @@ bool folderTakesFiles(Folder&) {
     return true;
 }
 
-// A file made like another takes the list that one gives the files made
-// from it; a new file made from nothing (or from what is not known) takes
-// its folder's inherited list, as every new file does on Windows.
-bool chooseTarget(Folder& folder, const std::string& name, const FileLikeness& like, ReplacementTarget& target) {
+bool chooseTarget(Folder& folder, const std::string& name, const MadeFrom& from, ReplacementTarget& target) {
     target = ReplacementTarget();
     target.folder = &folder;
     target.name = name;
-    if (like.known && like.made != FileLikeness::Made::FromNothing) target.access = like.access;
+    target.from = from;
+    const Made made = from.made;
+    // The page's list waits for what it comes to show.
+    if (made != Made::ShowsLater && !newFileAccess(from.shown, target.access)) return false;
     std::wstring wideName;
     if (!windows::toWide(name, wideName)) return false;
     const std::wstring wide = folder.state().prefix + wideName;
@@ -199,16 +179,13 @@ bool chooseTarget(Folder& folder, const std::string& name, const FileLikeness& l
     // be replaced. A symbolic link is replaced, never written through.
     if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) return false;
     target.isRegular = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-    if (target.isRegular) {
+    // An icon's own rewrite keeps what its file has: how Explorer shows it,
+    // when it was made, who may open it.
+    if (target.isRegular && made == Made::Rewrite) {
         target.attributes = attributes & kKeptAttributes;
         target.creationTime = (std::uint64_t{entry.ftCreationTime.dwHighDateTime} << 32) |
                               entry.ftCreationTime.dwLowDateTime;
-        // What was read decides, not what holds the name now (an earlier
-        // variant, a file planted beforehand); the very file read keeps, as
-        // its own new version, the list it has now (its owner may have
-        // narrowed it during the run).
-        const bool ownVersion = like.made == FileLikeness::Made::Itself;
-        if (!like.known || (ownVersion && isFileRead(wide, like))) target.access = accessOf(wide);
+        target.access = accessOf(wide);
     }
     return true;
 }
@@ -270,27 +247,18 @@ bool writeAll(FileHandle handle, const void* first, std::size_t firstSize, const
     return writeWhole(file, first, firstSize) && writeWhole(file, second, secondSize);
 }
 
-bool narrowMode(FileHandle handle, ReplacementTarget& target, const FileLikeness& shown) {
-    // Showing a file not every user may read: from here on only its maker,
-    // SYSTEM and the Administrators may open it. A list that cannot be
-    // given fails it.
-    if (!shown.known || (shown.mode & kOthersRead) != 0 || target.isPrivate) return true;
-    std::vector<std::uint8_t> descriptor = windows::privateAccess();
-    if (descriptor.empty() ||
-        !SetKernelObjectSecurity(handleOf(handle), DACL_SECURITY_INFORMATION, descriptor.data())) {
-        return false;
+bool finish(FileHandle handle, ReplacementTarget& target) {
+    // The page, once complete, gets the list of what it came to show. A
+    // list that cannot be given fails it.
+    if (target.from.made == Made::ShowsLater) {
+        if (!newFileAccess(target.from.shown, target.access)) return false;
+        if (!target.access.empty() &&
+            !SetKernelObjectSecurity(handleOf(handle), DACL_SECURITY_INFORMATION, target.access.data())) {
+            return false;
+        }
     }
-    target.access = descriptor;
-    target.isPrivate = true;
-    return true;
-}
-
-bool keepOwnerAndMode(FileHandle handle, const ReplacementTarget& target) {
-    if (!target.isRegular) return true;
+    if (target.from.made != Made::Rewrite || !target.isRegular) return true;
     // What Windows users expect a rewritten file to keep: when it was made.
-    // Who may read and write it, it was given when it was made: a list that
-    // could not be given failed it then, never a new version open to more
-    // users than it should be.
     FILETIME created;
     created.dwLowDateTime = static_cast<DWORD>(target.creationTime);
     created.dwHighDateTime = static_cast<DWORD>(target.creationTime >> 32);

@@ -262,34 +262,35 @@ TEST(Platform, ProgramsOwnMasksAreThoseBesideItAlone) {
     }
 }
 
-// Stands for the POSIX test of owners and permissions: files made from an
-// icon that not every user may read (its variant, its copy in another
-// folder) take its access list, and a page showing it gets one of its own
-// that is not for everyone; from an icon that Everyone may read, none of
-// them is private, whatever list the file they replace had. Wine keeps no
-// list as it is given: it makes Linux permission bits of it and a list of
-// those again, so only whether Everyone may read is seen here.
+// Stands for the POSIX test of who may open what a run makes: a variant, a
+// copy in another folder and a page of an icon that not every user may
+// read get a private list, of an icon for everyone their folder's; the
+// icon's own rewrite keeps the list its file has. Wine keeps no list as it
+// is given: it makes Linux permission bits of it and a list of those again,
+// so only whether Everyone may read is seen here.
 TEST(Platform, FilesMadeFromAPrivateIconStayPrivate) {
     ScopedWorkDir dir;
     ASSERT_TRUE(makeDirectory("out"));
     platform::Folder out;
     ASSERT_TRUE(out.open("out"));
     const wchar_t* const kPrivate = L"D:P(A;;FA;;;SY)(A;;FA;;;ME)";  // its owner and SYSTEM
-    const auto likenessOf = [](const char* name) {  // closed before the icon is replaced, as in a run
-        platform::InputFile icon;
-        EXPECT_TRUE(icon.open(name));
-        return icon.likeness();
-    };
     for (const bool isPrivate : {true, false}) {
         SCOPED_TRACE(isPrivate ? "a private icon" : "an icon for everyone");
         writeFile("Icon.tga", smallIcon(1));
         ASSERT_TRUE(setAccessList("Icon.tga", isPrivate ? kPrivate : L"D:P(A;;FA;;;ME)(A;;FR;;;WD)"));  // Everyone
-        const platform::FileLikeness like = likenessOf("Icon.tga");
+        platform::Readers icon;
+        {
+            platform::InputFile file;  // closed before the icon is replaced, as in a run
+            ASSERT_TRUE(file.open("Icon.tga"));
+            icon = file.readers();
+        }
+        const platform::MadeFrom fromIcon{platform::Made::Shows, {icon}};
         platform::ReplacementFile self, variant, copy, page;
-        EXPECT_TRUE(self.open("Icon.tga", like) && self.commit());
-        EXPECT_TRUE(variant.open("DISIcon.tga", like.forOtherFiles()) && variant.commit());
-        EXPECT_TRUE(copy.open(out, "Icon.tga", like.forFilesElsewhere()) && copy.commit());
-        ASSERT_TRUE(page.open("page.html", platform::FileLikeness::ofNothing()) && page.narrowTo(like));
+        EXPECT_TRUE(self.open("Icon.tga") && self.commit());
+        EXPECT_TRUE(variant.open("DISIcon.tga", fromIcon) && variant.commit());
+        EXPECT_TRUE(copy.open(out, "Icon.tga", fromIcon) && copy.commit());
+        ASSERT_TRUE(page.open("page.html", {platform::Made::ShowsLater, {}}));
+        page.alsoShows(icon);
         const std::vector<std::string> names = listDirectory();
         const auto temporary = std::find_if(names.begin(), names.end(),
                                             [](const std::string& name) { return name.find(".tmp") != name.npos; });
@@ -300,17 +301,10 @@ TEST(Platform, FilesMadeFromAPrivateIconStayPrivate) {
             EXPECT_EQ(accessListOf(made).find(L";;;WD)") == std::wstring::npos, isPrivate) << made;
         }
     }
-    // The icon itself keeps the list it has, narrowed since it was read.
-    const platform::FileLikeness read = likenessOf("Icon.tga");
+    // The icon itself keeps the list its file has now.
     ASSERT_TRUE(setAccessList("Icon.tga", kPrivate));
     platform::ReplacementFile self;
-    EXPECT_TRUE(self.open("Icon.tga", read) && self.commit());
-    EXPECT_EQ(accessListOf("Icon.tga").find(L";;;WD)"), std::wstring::npos);
-    // Another file under the name read (swapped in since) takes the list read.
-    const platform::FileLikeness privateIcon = likenessOf("Icon.tga");
-    ASSERT_TRUE(MoveFileExW(L"out\\Icon.tga", L"Icon.tga", MOVEFILE_REPLACE_EXISTING));  // Everyone may read it
-    platform::ReplacementFile swapped;
-    EXPECT_TRUE(swapped.open("Icon.tga", privateIcon) && swapped.commit());
+    EXPECT_TRUE(self.open("Icon.tga") && self.commit());
     EXPECT_EQ(accessListOf("Icon.tga").find(L";;;WD)"), std::wstring::npos);
 }
 
