@@ -676,7 +676,7 @@ TEST(Arguments, FolderWithoutMasksTakesTheProgramsOwnAndTheExitStatusTellsOfWarn
     const std::string name = tool.substr(tool.find_last_of('/') + 1);
     const bool root = runningNativeTool() && geteuid() == 0;
     // (bare/masks holds no mask: it is passed over.) "open" is another
-    // user's to change: its share/button-disabler may be written by all,
+    // user's to change: its share/button-disabler may be written by its group,
     // "theirs" belongs to another user.
     const std::vector<std::string> prefixes = {"usr", "open", "theirs"};
     for (const char* folder : {"zip", "zip/masks", "bare", "bare/masks", "loose", "loose/masks"}) {
@@ -699,7 +699,7 @@ TEST(Arguments, FolderWithoutMasksTakesTheProgramsOwnAndTheExitStatusTellsOfWarn
     for (const std::string& folder : masks) {
         for (const char* mask : kMasks) writeFile(folder + mask, noiseTga(4, 4, 32, 1).bytes());
     }
-    ASSERT_EQ(chmod("open/share/button-disabler", 0777), 0);
+    ASSERT_EQ(chmod("open/share/button-disabler", 0775), 0);
     ASSERT_EQ(chmod("loose/masks", 0777), 0);
     if (root) {
         ASSERT_EQ(chown("theirs/share", 61001, 61001), 0);
