@@ -23,6 +23,8 @@ struct Readers {
     std::uint32_t owner = 0;
     std::uint32_t group = 0;
     std::uint32_t mode = 0;
+    std::uint64_t device = 0;  // which file it was, to know it again
+    std::uint64_t inode = 0;
 };
 
 // How a replacement decides who may open the new file, whatever file,
@@ -31,8 +33,9 @@ struct Readers {
 // docs/limits.md), but for an icon's own rewrite.
 enum class Made {
     // The file's own new version (an icon rewritten in place): it keeps
-    // what the regular file it replaces has, as sed -i does. Where its name
-    // holds no regular file (a link), it is made as Shows.
+    // what the regular file it replaces has, as sed -i does, where that is
+    // the very file read (the first picture shown). Where its name holds
+    // another file or a link, it is made as Shows.
     Rewrite,
     // A new file showing the pictures given (a variant, a copy in another
     // folder): nobody may read it who may not read them all.

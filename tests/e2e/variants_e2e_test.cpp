@@ -261,11 +261,13 @@ TEST(Variants, MadeFilesKeepPrivatePicturesPrivateAndLockNobodyOut) {
          {{"team/DISStar.tga", "alice carol"}, {"team/Star.tga", "alice carol"}}},
         {"sudo with -o into a missing folder of a user's", nullptr, &alice, 022, {"-o", "a/new/out", "a/open"},
          {{"a/new/out/DISSun.tga", "alice bob carol"}, {"a/new/out" + page, "alice bob carol"}}},
-        {"root in a user's folder holding another's private icon", nullptr, nullptr, 022, {"a/shared"},
+        {"root in a user's folder holding another's private icon", nullptr, &alice, 022, {"a/shared"},
          {{"a/shared/DISSun.tga", "alice bob carol"}, {"a/shared/DISMoon.tga", ""},
           {"a/shared/Moon.tga", "bob"}, {"a/shared" + page, ""}}},
         {"root with -o inside a read-only folder", nullptr, nullptr, 022, {"-o", "a/locked/out", "a/open"},
          {{"a/locked/out", "(missing)"}}},
+        {"a link Bob planted to a picture he may not reach", &alice, nullptr, 022, {"b"},
+         {{"b/DISPeek.tga", "alice"}, {"b/Peek.tga", "alice"}}},
     };
     for (const Situation& situation : situations) {
         SCOPED_TRACE(situation.what);
@@ -274,14 +276,14 @@ TEST(Variants, MadeFilesKeepPrivatePicturesPrivateAndLockNobodyOut) {
             EXPECT_TRUE(chown(path.c_str(), owner.id, group) == 0 && chmod(path.c_str(), mode) == 0) << path;
         };
         ASSERT_EQ(chmod(".", 0755), 0);
-        for (const char* folder : {"a", "a/open", "a/private", "a/masks", "a/shared", "a/locked", "team"}) {
+        for (const char* folder : {"a", "a/open", "a/private", "a/masks", "a/shared", "a/locked", "team", "b"}) {
             ASSERT_TRUE(makeDirectory(folder));
-            place(folder, alice, alice.id, 0755);
+            place(folder, folder[0] == 'b' ? bob : alice, alice.id, folder[0] == 'b' ? 0777 : 0755);
         }
         place("a/masks", alice, alice.id, 0700);
         place("a/locked", alice, alice.id, 0555);
         place("team", carol, kTeam, 02775);
-        for (const char* folder : {"a/open/", "a/private/", "a/masks/", "a/shared/", "team/"}) {
+        for (const char* folder : {"a/open/", "a/private/", "a/masks/", "a/shared/", "team/", "b/"}) {
             writeMasks(2);
             for (const char* mask : {"ZOF_NORMAL_MASK.tga", "ZOF_DISABLED_MASK.tga", "ZOF_PASSIVE_MASK.tga",
                                      "ZOF_AUTOCAST_MASK.tga"}) {
@@ -292,11 +294,13 @@ TEST(Variants, MadeFilesKeepPrivatePicturesPrivateAndLockNobodyOut) {
         const std::tuple<const char*, const User*, unsigned, mode_t> icons[] = {
             {"a/open/Sun.tga", &alice, alice.id, 0644}, {"a/private/Moon.tga", &alice, alice.id, 0600},
             {"a/shared/Sun.tga", &alice, alice.id, 0644}, {"a/shared/Moon.tga", &bob, bob.id, 0600},
-            {"team/Star.tga", &carol, kTeam, 0660}};
+            {"team/Star.tga", &carol, kTeam, 0660}, {"a/masks/Sky.tga", &alice, alice.id, 0644}};
         for (const auto& icon : icons) {
             writeFile(std::get<0>(icon), image(2, 2, 32, 19).bytes());
             place(std::get<0>(icon), *std::get<1>(icon), std::get<2>(icon), std::get<3>(icon));
         }
+        ASSERT_EQ(symlink("../a/masks/Sky.tga", "b/Peek.tga"), 0);
+        ASSERT_EQ(lchown("b/Peek.tga", bob.id, bob.id), 0);
         ToolSetup setup;
         setup.umask = situation.umask;
         setup.arguments = {"--no-wait", "--preview"};
@@ -305,9 +309,8 @@ TEST(Variants, MadeFilesKeepPrivatePicturesPrivateAndLockNobodyOut) {
         runTool(setup);
         for (const auto& made : situation.made) EXPECT_EQ(readers(made.first), made.second) << made.first;
         // The folder's owner reruns the same command, without sudo: every
-        // file and folder the first run made is theirs to replace. (Alice
-        // may not read Bob's icon, nor the files made from it: she may
-        // delete them.)
+        // file and folder the first run made is theirs to replace (Bob's
+        // private icon aside, which Alice may not open).
         if (situation.owner == nullptr) continue;
         setup.runAs = as(*situation.owner);
         const std::string again = runTool(setup).output;

@@ -107,22 +107,27 @@ TEST(Platform, InterruptedReplacementLeavesNoTemporaryFile) {
 // A file being written lets in nobody its finished form keeps out: a
 // variant is made with its final permissions, the page is its maker's
 // alone until it is complete, and an icon's rewrite keeps what the file it
-// replaces has, set-id bits too.
+// replaces has, set-id bits too, but only where that is the very file
+// read. Made files take write bits for the group only where the icon gives
+// them, as before.
 TEST(Platform, TemporaryLetsInNobodyTheFinishedFileKeepsOut) {
     ScopedWorkDir dir;
     writeFile("icon.tga", {1});
     ASSERT_EQ(chmod("icon.tga", 02640), 0);
+    writeFile("swapped.tga", {2});
+    ASSERT_EQ(chmod("swapped.tga", 0666), 0);
     platform::InputFile icon;
     ASSERT_TRUE(icon.open("icon.tga"));
-    const mode_t mask = umask(022);
+    const mode_t mask = umask(002);
     const struct {
         const char* name;
         platform::MadeFrom from;
         mode_t mode;
-    } files[] = {{"icon.tga", {}, 02640},
+    } files[] = {{"icon.tga", {platform::Made::Rewrite, {icon.readers()}}, 02640},
+                 {"swapped.tga", {platform::Made::Rewrite, {icon.readers()}}, 0640},
                  {"DISicon.tga", {platform::Made::Shows, {icon.readers()}}, 0640},
                  {"page.html", {platform::Made::ShowsLater, {}}, 0640},
-                 {"open.html", {platform::Made::ShowsLater, {}}, 0644}};
+                 {"open.html", {platform::Made::ShowsLater, {}}, 0664}};
     for (const auto& file : files) {
         platform::ReplacementFile out;
         ASSERT_TRUE(out.open(file.name, file.from) && out.write("new", 3)) << file.name;

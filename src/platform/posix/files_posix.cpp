@@ -89,9 +89,14 @@ bool InputFile::open(Folder& folder, const std::string& name) {
     // Non-blocking, so that a FIFO that happens to match cannot hang the
     // run, and never the controlling terminal; anything but a regular file
     // (a directory, a device) is refused. For a regular file O_NONBLOCK
-    // changes nothing, so it stays set.
-    const int descriptor = openat(posix::descriptorOf(folder), resolveName(folder, name).c_str(),
-                                  O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    // changes nothing, so it stays set. A link is first not followed, so
+    // that a plain file costs no look at its entry.
+    const std::string path = resolveName(folder, name);
+    const int directory = posix::descriptorOf(folder);
+    const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int descriptor = openat(directory, path.c_str(), flags | O_NOFOLLOW);
+    const bool throughLink = descriptor < 0 && errno == ELOOP;
+    if (throughLink) descriptor = openat(directory, path.c_str(), flags);
     if (descriptor < 0) return false;
     struct stat info;
     if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -100,7 +105,17 @@ bool InputFile::open(Folder& folder, const std::string& name) {
     }
     handle_ = descriptor;
     size_ = static_cast<std::uint64_t>(info.st_size);
-    readers_ = {true, info.st_uid, info.st_gid, static_cast<std::uint32_t>(info.st_mode & 07777)};
+    readers_ = {true, info.st_uid, info.st_gid, static_cast<std::uint32_t>(info.st_mode & 07777),
+                static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+    // A picture reached through a link that someone else made (neither
+    // root, the user running the tool nor the picture's owner) counts as
+    // its owner's alone: the link's maker may not be able to reach it, and
+    // must not get it in files they can read.
+    struct stat link;
+    if (throughLink && (fstatat(directory, path.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0 ||
+                        (link.st_uid != 0 && link.st_uid != processFacts().user && link.st_uid != info.st_uid))) {
+        readers_.mode &= ~static_cast<std::uint32_t>(S_IRWXG | S_IRWXO);
+    }
     return true;
 }
 
@@ -126,15 +141,16 @@ gid_t groupOfNewFiles(Folder& folder) {
     return facts != nullptr && facts->givesItsGroup ? facts->group : processFacts().group;
 }
 
-// Whether everyone, the members of `group`, or `owner` may read `picture`.
-bool othersMayRead(const Readers& picture) {
-    return (picture.mode & S_IROTH) != 0;
+// Whether everyone (its owner, its group and others), the members of
+// `group`, or `owner` may read `picture`.
+bool everyoneMayRead(const Readers& picture) {
+    return (picture.mode & (S_IRUSR | S_IRGRP | S_IROTH)) == (S_IRUSR | S_IRGRP | S_IROTH);
 }
 bool groupMayRead(const Readers& picture, gid_t group) {
-    return othersMayRead(picture) || ((picture.mode & S_IRGRP) != 0 && picture.group == group);
+    return everyoneMayRead(picture) || ((picture.mode & S_IRGRP) != 0 && picture.group == group);
 }
 bool ownerMayRead(const Readers& picture, uid_t owner) {
-    return othersMayRead(picture) || picture.owner == owner;
+    return everyoneMayRead(picture) || picture.owner == owner;
 }
 
 // Who gets a file the run makes in `folder` (every file but an icon's own
@@ -146,8 +162,9 @@ bool ownerMayRead(const Readers& picture, uid_t owner) {
 //   picture that owner may not read stays root's.
 // - Its mode is 0666 under the umask, a class's read bit kept only where
 //   every picture shown grants it: others' read where everyone may read
-//   them, the group's where its members may, through the others' bits or
-//   as the picture's own group. Write bits go with read bits.
+//   them, the group's where its members may, as everyone or as the
+//   picture's own group. Write bits go with read bits, and with the icon's
+//   (the first picture's), as a variant had them.
 void newFileRules(Folder& folder, const std::vector<Readers>& shown, ReplacementTarget& target) {
     target.owner = processFacts().user;
     target.group = groupOfNewFiles(folder);
@@ -161,9 +178,10 @@ void newFileRules(Folder& folder, const std::vector<Readers>& shown, Replacement
     target.mode = 0666 & ~static_cast<std::uint32_t>(processFacts().umask);
     for (const Readers& picture : shown) {
         if (!picture.known) continue;
-        if (!othersMayRead(picture)) target.mode &= ~static_cast<std::uint32_t>(S_IROTH | S_IWOTH);
+        if (!everyoneMayRead(picture)) target.mode &= ~static_cast<std::uint32_t>(S_IROTH | S_IWOTH);
         if (!groupMayRead(picture, target.group)) target.mode &= ~static_cast<std::uint32_t>(S_IRGRP | S_IWGRP);
     }
+    if (!shown.empty() && shown[0].known) target.mode &= shown[0].mode | ~static_cast<std::uint32_t>(S_IWGRP | S_IWOTH);
 }
 
 // Whether a file made now in the target's folder has the target's owner
@@ -205,14 +223,19 @@ bool chooseTarget(Folder& folder, const std::string& name, const MadeFrom& from,
     // must not make the tool overwrite a file elsewhere.
     if (exists && S_ISDIR(info.st_mode)) return false;
     target.isRegular = exists && S_ISREG(info.st_mode);
-    if (target.isRegular) {
-        // A file without any write bit is read-only for everyone, root too
-        // (whom the system would let write it); anyone else must also be
-        // allowed to write it, as opening it for writing would require.
-        if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
-        if (processFacts().user != 0 && faccessat(directory, target.name.c_str(), W_OK, 0) != 0) return false;
-    }
-    if (from.made == Made::Rewrite && target.isRegular) {
+    // A file without any write bit is read-only for everyone, root too
+    // (whom the system would let write it). An icon's own rewrite must also
+    // be allowed to write it, as opening it for writing would require; the
+    // tool's other files are its own to replace where the folder lets it.
+    if (target.isRegular && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+    const bool rewrite = from.made == Made::Rewrite && target.isRegular;
+    if (rewrite && processFacts().user != 0 && faccessat(directory, target.name.c_str(), W_OK, 0) != 0) return false;
+    // Only the very file read keeps what it has: another file swapped in
+    // under its name since must not give the picture its owner or mode.
+    const Readers* read = from.shown.empty() ? nullptr : &from.shown[0];
+    if (rewrite && (read == nullptr || !read->known ||
+                    (read->device == static_cast<std::uint64_t>(info.st_dev) &&
+                     read->inode == static_cast<std::uint64_t>(info.st_ino)))) {
         target.mode = info.st_mode & 07777;
         target.owner = info.st_uid;
         target.group = info.st_gid;
@@ -253,7 +276,10 @@ bool finish(FileHandle handle, ReplacementTarget& target) {
     // of owner clears set-id bits, which the permissions then give.
     const bool given = !ownedAsMade(target);
     if (given && fchown(descriptor, target.owner, target.group) != 0) {
-        fchown(descriptor, static_cast<uid_t>(-1), target.group);
+        target.mode &= ~static_cast<std::uint32_t>(S_ISUID);
+        if (fchown(descriptor, static_cast<uid_t>(-1), target.group) != 0) {
+            target.mode &= ~static_cast<std::uint32_t>(S_ISGID);
+        }
     }
     // A permission change that fails fails the replacement: never a wider
     // new version. A file made with them needs none.

@@ -103,22 +103,34 @@ bool makeFolder(const std::string& path) {
     // mkdir -p makes them; but never in a folder without any write bit,
     // which is read-only for root too. Under root each belongs to the owner
     // and group of the nearest folder above that was there, so that a run
-    // with sudo leaves a user's folder theirs.
+    // with sudo leaves a user's folder theirs. Each step starts from the
+    // folder opened before it, and a folder made is given away only as it
+    // was made, never through a link put in its place.
+    int at = ::open(path[0] == '/' ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat above;
-    if (stat(path[0] == '/' ? "/" : ".", &above) != 0) return false;
-    for (std::string::size_type end = path.find('/', 1);; end = path.find('/', end + 1)) {
-        const std::string folder = path.substr(0, end);
-        struct stat info;
-        if (stat(folder.c_str(), &info) == 0) {
-            above = info;
-        } else if ((above.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || mkdir(folder.c_str(), 0777) != 0) {
-            return false;
-        } else if (geteuid() == 0 && chown(folder.c_str(), above.st_uid, above.st_gid) != 0) {
-            return false;
+    bool made = at >= 0 && fstat(at, &above) == 0;
+    for (std::string::size_type start = 0; made && start < path.size();) {
+        std::string::size_type end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string name = path.substr(start, end - start);
+        start = end + 1;
+        if (name.empty()) continue;
+        int next = openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (next >= 0) {
+            made = fstat(next, &above) == 0;
+        } else {
+            struct stat info;
+            made = errno == ENOENT && (above.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 &&
+                   mkdirat(at, name.c_str(), 0777) == 0 &&
+                   (next = openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) >= 0 &&
+                   fstat(next, &info) == 0 && info.st_uid == geteuid() &&
+                   (geteuid() != 0 || fchown(next, above.st_uid, above.st_gid) == 0);
         }
-        if (end == std::string::npos) break;
+        ::close(at);
+        at = next;
     }
-    return pathKind(path) == PathKind::Folder;
+    if (at >= 0) ::close(at);
+    return made && pathKind(path) == PathKind::Folder;
 }
 
 std::string programFolder() {

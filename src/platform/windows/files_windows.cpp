@@ -80,6 +80,27 @@ bool newFileAccess(const std::vector<Readers>& shown, std::vector<std::uint8_t>&
     return everyone || !access.empty();
 }
 
+// What identifies an open file: its volume and its index there.
+bool identityOfOpenFile(HANDLE file, std::uint64_t& volume, std::uint64_t& index) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) return false;
+    volume = info.dwVolumeSerialNumber;
+    index = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    return true;
+}
+
+// Whether the entry `path` is the very file `read` was read from (not
+// another file of that name swapped in since, nor a link to it).
+bool isFileRead(const std::wstring& path, const Readers& read) {
+    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::uint64_t volume = 0, index = 0;
+    const bool same = identityOfOpenFile(file, volume, index) && volume == read.device && index == read.inode;
+    CloseHandle(file);
+    return same;
+}
+
 }  // namespace
 
 InputFile::~InputFile() {
@@ -109,6 +130,7 @@ bool InputFile::open(Folder& folder, const std::string& name) {
     size_ = static_cast<std::uint64_t>(size.QuadPart);
     readers_.known = true;
     readers_.mode = windows::readableByAll(file) ? kReadableByAll : kNotReadableByAll;
+    if (!identityOfOpenFile(file, readers_.device, readers_.inode)) readers_.device = readers_.inode = 0;
     return true;
 }
 
@@ -180,8 +202,10 @@ bool chooseTarget(Folder& folder, const std::string& name, const MadeFrom& from,
     if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) return false;
     target.isRegular = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
     // An icon's own rewrite keeps what its file has: how Explorer shows it,
-    // when it was made, who may open it.
-    if (target.isRegular && made == Made::Rewrite) {
+    // when it was made, who may open it; only the very file read does, not
+    // another swapped in under its name since.
+    const bool fileRead = from.shown.empty() || !from.shown[0].known || isFileRead(wide, from.shown[0]);
+    if (target.isRegular && made == Made::Rewrite && fileRead) {
         target.attributes = attributes & kKeptAttributes;
         target.creationTime = (std::uint64_t{entry.ftCreationTime.dwHighDateTime} << 32) |
                               entry.ftCreationTime.dwLowDateTime;
