@@ -266,8 +266,8 @@ TEST(Variants, MadeFilesKeepPrivatePicturesPrivateAndLockNobodyOut) {
           {"a/shared/Moon.tga", "bob"}, {"a/shared" + page, ""}}},
         {"root with -o inside a read-only folder", nullptr, nullptr, 022, {"-o", "a/locked/out", "a/open"},
          {{"a/locked/out", "(missing)"}}},
-        {"a link Bob planted to a picture he may not reach", &alice, nullptr, 022, {"b"},
-         {{"b/DISPeek.tga", "alice"}, {"b/Peek.tga", "alice"}}},
+        {"Bob's folder: a link to a picture he may not reach, his file under a variant's name", &alice, nullptr,
+         022, {"b"}, {{"b/DISPeek.tga", "(missing)"}, {"b/DISRain.tga", "bob"}, {"b/DISSky.tga", "(missing)"}}},
     };
     for (const Situation& situation : situations) {
         SCOPED_TRACE(situation.what);
@@ -294,7 +294,8 @@ TEST(Variants, MadeFilesKeepPrivatePicturesPrivateAndLockNobodyOut) {
         const std::tuple<const char*, const User*, unsigned, mode_t> icons[] = {
             {"a/open/Sun.tga", &alice, alice.id, 0644}, {"a/private/Moon.tga", &alice, alice.id, 0600},
             {"a/shared/Sun.tga", &alice, alice.id, 0644}, {"a/shared/Moon.tga", &bob, bob.id, 0600},
-            {"team/Star.tga", &carol, kTeam, 0660}, {"a/masks/Sky.tga", &alice, alice.id, 0644}};
+            {"team/Star.tga", &carol, kTeam, 0660}, {"a/masks/Sky.tga", &alice, alice.id, 0644},
+            {"b/Rain.tga", &alice, alice.id, 0644}, {"b/DISRain.tga", &bob, bob.id, 0640}};
         for (const auto& icon : icons) {
             writeFile(std::get<0>(icon), image(2, 2, 32, 19).bytes());
             place(std::get<0>(icon), *std::get<1>(icon), std::get<2>(icon), std::get<3>(icon));

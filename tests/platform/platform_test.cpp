@@ -108,8 +108,8 @@ TEST(Platform, InterruptedReplacementLeavesNoTemporaryFile) {
 // variant is made with its final permissions, the page is its maker's
 // alone until it is complete, and an icon's rewrite keeps what the file it
 // replaces has, set-id bits too, but only where that is the very file
-// read. Made files take write bits for the group only where the icon gives
-// them, as before.
+// read. A file made from an icon takes write bits for the group only where
+// the icon gives them, as before; the page as the umask gives them.
 TEST(Platform, TemporaryLetsInNobodyTheFinishedFileKeepsOut) {
     ScopedWorkDir dir;
     writeFile("icon.tga", {1});
@@ -126,7 +126,7 @@ TEST(Platform, TemporaryLetsInNobodyTheFinishedFileKeepsOut) {
     } files[] = {{"icon.tga", {platform::Made::Rewrite, {icon.readers()}}, 02640},
                  {"swapped.tga", {platform::Made::Rewrite, {icon.readers()}}, 0640},
                  {"DISicon.tga", {platform::Made::Shows, {icon.readers()}}, 0640},
-                 {"page.html", {platform::Made::ShowsLater, {}}, 0640},
+                 {"page.html", {platform::Made::ShowsLater, {}}, 0660},
                  {"open.html", {platform::Made::ShowsLater, {}}, 0664}};
     for (const auto& file : files) {
         platform::ReplacementFile out;

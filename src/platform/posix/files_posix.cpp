@@ -103,19 +103,23 @@ bool InputFile::open(Folder& folder, const std::string& name) {
         ::close(descriptor);
         return false;
     }
+    // A link that someone else made (neither root, the user running the
+    // tool nor the owner of the file it reaches) is not followed: it must
+    // not make a run copy a picture its maker may not reach into files they
+    // can read. The entry is looked at after the opening; if it is no
+    // longer a link, it must be the file opened.
+    struct stat entry;
+    if (throughLink && (fstatat(directory, path.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0 ||
+                        (S_ISLNK(entry.st_mode) ? entry.st_uid != 0 && entry.st_uid != processFacts().user &&
+                                                      entry.st_uid != info.st_uid
+                                                : entry.st_dev != info.st_dev || entry.st_ino != info.st_ino))) {
+        ::close(descriptor);
+        return false;
+    }
     handle_ = descriptor;
     size_ = static_cast<std::uint64_t>(info.st_size);
     readers_ = {true, info.st_uid, info.st_gid, static_cast<std::uint32_t>(info.st_mode & 07777),
                 static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
-    // A picture reached through a link that someone else made (neither
-    // root, the user running the tool nor the picture's owner) counts as
-    // its owner's alone: the link's maker may not be able to reach it, and
-    // must not get it in files they can read.
-    struct stat link;
-    if (throughLink && (fstatat(directory, path.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0 ||
-                        (link.st_uid != 0 && link.st_uid != processFacts().user && link.st_uid != info.st_uid))) {
-        readers_.mode &= ~static_cast<std::uint32_t>(S_IRWXG | S_IRWXO);
-    }
     return true;
 }
 
@@ -163,8 +167,8 @@ bool ownerMayRead(const Readers& picture, uid_t owner) {
 // - Its mode is 0666 under the umask, a class's read bit kept only where
 //   every picture shown grants it: others' read where everyone may read
 //   them, the group's where its members may, as everyone or as the
-//   picture's own group. Write bits go with read bits, and with the icon's
-//   (the first picture's), as a variant had them.
+//   picture's own group. Write bits go with read bits, and for a file made
+//   from an icon (the first picture) with the icon's, as variants had them.
 void newFileRules(Folder& folder, const std::vector<Readers>& shown, ReplacementTarget& target) {
     target.owner = processFacts().user;
     target.group = groupOfNewFiles(folder);
@@ -181,7 +185,8 @@ void newFileRules(Folder& folder, const std::vector<Readers>& shown, Replacement
         if (!everyoneMayRead(picture)) target.mode &= ~static_cast<std::uint32_t>(S_IROTH | S_IWOTH);
         if (!groupMayRead(picture, target.group)) target.mode &= ~static_cast<std::uint32_t>(S_IRGRP | S_IWGRP);
     }
-    if (!shown.empty() && shown[0].known) target.mode &= shown[0].mode | ~static_cast<std::uint32_t>(S_IWGRP | S_IWOTH);
+    const bool ofAnIcon = target.from.made != Made::ShowsLater && !shown.empty() && shown[0].known;
+    if (ofAnIcon) target.mode &= shown[0].mode | ~static_cast<std::uint32_t>(S_IWGRP | S_IWOTH);
 }
 
 // Whether a file made now in the target's folder has the target's owner
@@ -224,12 +229,18 @@ bool chooseTarget(Folder& folder, const std::string& name, const MadeFrom& from,
     if (exists && S_ISDIR(info.st_mode)) return false;
     target.isRegular = exists && S_ISREG(info.st_mode);
     // A file without any write bit is read-only for everyone, root too
-    // (whom the system would let write it). An icon's own rewrite must also
-    // be allowed to write it, as opening it for writing would require; the
-    // tool's other files are its own to replace where the folder lets it.
+    // (whom the system would let write it); anyone else must also be allowed
+    // to write it, as opening it for writing would require. But a file of
+    // root's in a folder of the user's, which a run with sudo left, is the
+    // user's to replace: the rerun without sudo remakes it.
     if (target.isRegular && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+    const FolderFacts* facts = posix::factsOf(folder);
+    const bool leftBySudo = info.st_uid == 0 && facts != nullptr && facts->owner == processFacts().user;
     const bool rewrite = from.made == Made::Rewrite && target.isRegular;
-    if (rewrite && processFacts().user != 0 && faccessat(directory, target.name.c_str(), W_OK, 0) != 0) return false;
+    if (target.isRegular && processFacts().user != 0 && !(leftBySudo && !rewrite) &&
+        faccessat(directory, target.name.c_str(), W_OK, 0) != 0) {
+        return false;
+    }
     // Only the very file read keeps what it has: another file swapped in
     // under its name since must not give the picture its owner or mode.
     const Readers* read = from.shown.empty() ? nullptr : &from.shown[0];
