@@ -100,10 +100,11 @@ const char* const kUsage =
     "\n"
     "Without arguments the run is exactly what it always was. Given any argument,\n"
     "a folder holding none of the four masks takes the program's own (the masks\n"
-    "folder beside it, else share/button-disabler/masks beside its folder while\n"
-    "only root and you may change it), an icon the masks do not fit gets a note,\n"
-    "an icon that cannot be read a warning, and the exit status is 1 after a WARN\n"
-    "line or when every path given was skipped (0 otherwise, 2 for a wrong option).\n";
+    "folder beside it, else share/button-disabler/masks beside its folder; each\n"
+    "only while root and you alone may change it), an icon the masks do not fit\n"
+    "gets a note, an icon that cannot be read a warning, and the exit status is 1\n"
+    "after a WARN line or when every path given was skipped (0 otherwise, 2 for a\n"
+    "wrong option).\n";
 const char* const kUnknownOption = "button-disabler: unknown option \"%s\"\n";
 const char* const kOptionNeedsFolder = "button-disabler: option \"%s\" needs a folder\n";
 const char* const kVersion = "button-disabler %s\n";
