@@ -29,7 +29,7 @@ struct Readers {
 
 // How a replacement decides who may open the new file, whatever file,
 // link or hard link stood under its name. Every file and folder the tool
-// makes follows one rule (newFileRules in each system's files code, and
+// makes follows one rule (newFileRules on POSIX, newFileAccess on Windows, and
 // docs/limits.md), but for an icon's own rewrite.
 enum class Made {
     // The file's own new version (an icon rewritten in place): it keeps

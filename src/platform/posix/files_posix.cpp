@@ -157,9 +157,9 @@ bool ownerMayRead(const Readers& picture, uid_t owner) {
     return everyoneMayRead(picture) || picture.owner == owner;
 }
 
-// Who gets a file the run makes in `folder` (every file but an icon's own
-// rewrite) that shows `shown`, and with which permissions: the one place
-// they are decided.
+// Who gets a file the run makes (every file but an icon's own rewrite), in
+// the target's folder and showing the target's pictures, and with which
+// permissions: the one place they are decided.
 // - It is the writer's, in the group the system gives it, as cp makes it.
 //   Under root it is the folder's owner's, in the folder's group, so that a
 //   run with sudo leaves a user's folder theirs; but a file that shows a
@@ -169,10 +169,11 @@ bool ownerMayRead(const Readers& picture, uid_t owner) {
 //   them, the group's where its members may, as everyone or as the
 //   picture's own group. Write bits go with read bits, and for a file made
 //   from an icon (the first picture) with the icon's, as variants had them.
-void newFileRules(Folder& folder, const std::vector<Readers>& shown, ReplacementTarget& target) {
+void newFileRules(ReplacementTarget& target) {
+    const std::vector<Readers>& shown = target.from.shown;
     target.owner = processFacts().user;
-    target.group = groupOfNewFiles(folder);
-    const FolderFacts* folderFacts = posix::factsOf(folder);
+    target.group = groupOfNewFiles(*target.folder);
+    const FolderFacts* folderFacts = posix::factsOf(*target.folder);
     if (target.owner == 0 && folderFacts != nullptr) {
         const uid_t owner = folderFacts->owner;
         const auto mayRead = [owner](const Readers& picture) { return !picture.known || ownerMayRead(picture, owner); };
@@ -251,7 +252,7 @@ bool chooseTarget(Folder& folder, const std::string& name, const MadeFrom& from,
         target.owner = info.st_uid;
         target.group = info.st_gid;
     } else {
-        newFileRules(folder, from.shown, target);
+        newFileRules(target);
     }
     return true;
 }
@@ -281,7 +282,7 @@ bool finish(FileHandle handle, ReplacementTarget& target) {
     const int descriptor = descriptorOf(handle);
     // The page's permissions follow from all the pictures it came to show.
     const bool final = madeFinal(target);
-    if (target.from.made == Made::ShowsLater) newFileRules(*target.folder, target.from.shown, target);
+    if (target.from.made == Made::ShowsLater) newFileRules(target);
     // The owner and group first, as sed -i gives them: both, else the group
     // alone, failures ignored (only root may give a file away). A change
     // of owner clears set-id bits, which the permissions then give.
