@@ -254,7 +254,9 @@ TEST(Variants, MadeFilesKeepPrivatePicturesPrivateAndLockNobodyOut) {
          {{"a/open/DISSun.tga", "alice bob carol"}, {"a/open/Sun.tga", "alice bob carol"},
           {"a/open" + page, "alice bob carol"}}},
         {"private icons", &alice, &alice, 022, {"a/private"},
-         {{"a/private/DISMoon.tga", "alice"}, {"a/private/Moon.tga", "alice"}, {"a/private" + page, "alice"}}},
+         {{"a/private/DISMoon.tga", "alice"}, {"a/private/Moon.tga", "alice carol"}, {"a/private" + page, "alice"}}},
+        {"sudo in place on a user's private icons", nullptr, &alice, 022, {"a/private"},
+         {{"a/private/DISMoon.tga", "alice carol"}, {"a/private/Moon.tga", "alice carol"}}},
         {"private masks through --masks", &alice, &alice, 022, {"--masks", "a/masks", "-o", "a/out", "a/open"},
          {{"a/out/DISSun.tga", "alice"}, {"a/out/Sun.tga", "alice"}, {"a/out" + page, "alice"}}},
         {"a set-group-ID team folder under umask 002", &alice, &carol, 002, {"team"},
@@ -281,6 +283,7 @@ TEST(Variants, MadeFilesKeepPrivatePicturesPrivateAndLockNobodyOut) {
             place(folder, folder[0] == 'b' ? bob : alice, alice.id, folder[0] == 'b' ? 0777 : 0755);
         }
         place("a/masks", alice, alice.id, 0700);
+        place("a/private", alice, kTeam, 0755);
         place("a/locked", alice, alice.id, 0555);
         place("team", carol, kTeam, 02775);
         for (const char* folder : {"a/open/", "a/private/", "a/masks/", "a/shared/", "team/", "b/"}) {
@@ -292,7 +295,7 @@ TEST(Variants, MadeFilesKeepPrivatePicturesPrivateAndLockNobodyOut) {
             }
         }
         const std::tuple<const char*, const User*, unsigned, mode_t> icons[] = {
-            {"a/open/Sun.tga", &alice, alice.id, 0644}, {"a/private/Moon.tga", &alice, alice.id, 0600},
+            {"a/open/Sun.tga", &alice, alice.id, 0644}, {"a/private/Moon.tga", &alice, kTeam, 0640},
             {"a/shared/Sun.tga", &alice, alice.id, 0644}, {"a/shared/Moon.tga", &bob, bob.id, 0600},
             {"team/Star.tga", &carol, kTeam, 0660}, {"a/masks/Sky.tga", &alice, alice.id, 0644},
             {"b/Rain.tga", &alice, alice.id, 0644}, {"b/DISRain.tga", &bob, bob.id, 0640}};
