@@ -2,10 +2,11 @@
 // replay the regression corpus in the normal test suite, so an input that
 // once broke a property keeps being checked by every build.
 //
-// Each check works in the current directory, which must be an empty scratch
-// directory of the caller's; it leaves the directory empty again. It returns
-// an empty string when every property holds, else a description of the first
-// one that failed. Memory errors are left to the sanitizers.
+// The checks of the codec work on byte buffers alone; the check of a run
+// works in the current directory, which must be an empty scratch directory
+// of the caller's, and leaves it empty again. Each returns an empty string
+// when every property holds, else a description of the first one that
+// failed. Memory errors are left to the sanitizers.
 #pragma once
 
 #include <cstddef>
@@ -17,8 +18,8 @@ namespace fuzz_checks {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The bytes as a TGA file, loaded. A full picture must survive a save and a
-// reload with every pixel kept, in a file of exactly the promised size; a
+// The bytes as a TGA file, decoded. A full picture must survive an encoding
+// and a decoding with every pixel kept, in exactly the promised size; a
 // record without one must hold no more than the bounded pixel buffer.
 std::string checkReader(const std::uint8_t* data, std::size_t size);
 

@@ -9,30 +9,25 @@
 
 #include "batch/console_texts.h"
 #include "batch/eligibility.h"
-#include "batch/variants.h"
+#include "batch/icon_files.h"
+#include "batch/picture_files.h"
 #include "batch/warnings.h"
 #include "platform/folders.h"
+#include "platform/console.h"
 #include "platform/platform.h"
 
 namespace {
 
-struct MaskSlot {
-    TgaImage MaskSet::*image;
-    const char* fileName;
-    const char* notFound;
-    const char* unusable;
-};
-
-const MaskSlot kMaskSlots[] = {
-    {&MaskSet::normalMask, eligibility::kNormalMaskName, texts::kNormalMaskNotFound,
-     texts::kNormalMaskUnusable},
-    {&MaskSet::disabledMask, eligibility::kDisabledMaskName, texts::kDisabledMaskNotFound,
-     texts::kDisabledMaskUnusable},
-    {&MaskSet::passiveMask, eligibility::kPassiveMaskName, texts::kPassiveMaskNotFound,
-     texts::kPassiveMaskUnusable},
-    {&MaskSet::autocastMask, eligibility::kAutocastMaskName, texts::kAutocastMaskNotFound,
-     texts::kAutocastMaskUnusable},
-};
+// The icon as read, in the form its files are written in, for the page to
+// show beside them; nothing when memory runs out for it.
+void keepAsRead(TgaImage& source, tga::ByteBuffer& asRead) {
+    try {
+        tga::BufferSink sink(asRead);
+        source.save(sink, 255);
+    } catch (const std::bad_alloc&) {
+        tga::ByteBuffer().swap(asRead);
+    }
+}
 
 const char* skipNote(eligibility::SkipReason reason) {
     switch (reason) {
@@ -45,43 +40,6 @@ const char* skipNote(eligibility::SkipReason reason) {
     return nullptr;
 }
 
-bool holdsAnyMaskFile(platform::Folder& folder) {
-    for (const MaskSlot& slot : kMaskSlots) {
-        if (platform::entryExists(folder, slot.fileName)) return true;
-    }
-    return false;
-}
-
-// The loaded masks that are not of `icon`'s size, each size once with the
-// kinds of its masks ("64 x 64 (normal, disabled)"), in the slots' order;
-// "" when every loaded mask fits.
-std::string masksOfOtherSizes(const MaskSet& masks, const TgaImage& icon) {
-    struct SizeGroup {
-        const TgaImage* mask;  // the first of its size
-        std::string kinds;
-    };
-    std::vector<SizeGroup> groups;
-    for (std::size_t index = 0; index < 4; ++index) {
-        const TgaImage& mask = masks.*kMaskSlots[index].image;
-        if (!mask.isLoaded() || mask.sameSize(icon)) continue;
-        auto group = std::find_if(groups.begin(), groups.end(),
-                                  [&](const SizeGroup& other) { return other.mask->sameSize(mask); });
-        if (group == groups.end()) {
-            groups.push_back({&mask, texts::kMaskKinds[index]});
-        } else {
-            group->kinds += std::string(", ") + texts::kMaskKinds[index];
-        }
-    }
-    std::string list;
-    for (const SizeGroup& group : groups) {
-        char size[160];
-        std::snprintf(size, sizeof size, texts::kMaskSizeAndKinds, static_cast<int>(group.mask->width),
-                      static_cast<int>(group.mask->height), group.kinds.c_str());
-        list += (list.empty() ? "" : ", ") + std::string(size);
-    }
-    return list;
-}
-
 }  // namespace
 
 bool OutputLedger::writtenByAnother(const std::string& baseName, int part) const {
@@ -91,29 +49,6 @@ bool OutputLedger::writtenByAnother(const std::string& baseName, int part) const
 
 void OutputLedger::noteWritten(const std::string& baseName, int part) {
     writers_.emplace(baseName, part);
-}
-
-int BatchRun::loadMasksFrom(platform::Folder& folder) {
-    masks_ = &ownMasks_;
-    int maskCount = 0;
-    for (std::size_t index = 0; index < 4; ++index) {
-        const MaskSlot& slot = kMaskSlots[index];
-        TgaImage& mask = ownMasks_.*slot.image;
-        const bool loaded = mask.load(folder, slot.fileName);
-        if (loaded && mask.content() == TgaContent::Picture) {
-            ownMasks_.states[index] = MaskState::Used;
-            ++maskCount;
-            continue;
-        }
-        // A mask that would blend garbage is no mask at all; nor is one that
-        // is there but gives no picture (locked, unreadable, a folder, too
-        // big to hold), which is not the same as one that is missing.
-        mask.release();
-        const bool there = loaded || platform::entryExists(folder, slot.fileName);
-        ownMasks_.states[index] = there ? MaskState::Unusable : MaskState::Missing;
-        platform::printFormatted(console_, there ? slot.unusable : slot.notFound, slot.fileName);
-    }
-    return maskCount;
 }
 
 const ProgramMaskFolder* BatchRun::openProgramMasks(platform::Folder& folder) {
@@ -139,27 +74,18 @@ void BatchRun::start() {
             platform::printFormatted(console_, texts::kUsingProgramMasks,
                                      platform::shownName(console_, program->path).c_str());
         }
-        if (loadMasksFrom(program != nullptr ? programFolder : source_) == 0) {
+        if (ownMasks_.load(program != nullptr ? programFolder : source_, console_) == 0) {
             printWarning(console_, texts::kNoMaskAtAll);
         }
     }
-    if (page_ != nullptr) page_->beginPart(pageFolder_, *masks_);
-}
-
-void BatchRun::noteMasksPassedOver(const std::string& name, const TgaImage& icon) {
-    const std::string passedOver = masksOfOtherSizes(*masks_, icon);
-    if (passedOver.empty()) return;
-    platform::printFormatted(console_, texts::kMasksPassedOver, platform::shownName(console_, name).c_str(),
-                             static_cast<int>(icon.width), static_cast<int>(icon.height), passedOver.c_str());
+    if (page_ != nullptr) page_->beginPart(pageFolder_, pageOutput_, *masks_);
 }
 
 void BatchRun::finish(int processedCount) {
     if (processedCount >= 0) platform::printFormatted(console_, texts::kSummary, processedCount, candidateCount_);
     if (page_ == nullptr) return;
     if (processedCount >= 0) {
-        char summary[128];
-        std::snprintf(summary, sizeof summary, texts::kSummary, processedCount, candidateCount_);
-        page_->addNote(summary);
+        page_->addNote(platform::formatted(texts::kSummary, processedCount, candidateCount_));
     } else {
         page_->addNote(texts::kNoTgaFiles);
     }
@@ -210,75 +136,112 @@ int BatchRun::processFile(const std::string& name) {
     // Reading and the page handle lack of memory themselves; anywhere else
     // the icon's files are each left whole (a temporary file goes with its
     // writer), and the next icon may still fit.
+    IconOutcome outcome;
     try {
-        return processIcon(name);
+        processIcon(name, outcome);
     } catch (const std::bad_alloc&) {
+        reportVariants(outcome);
         printWarning(console_, texts::kOutOfMemory, name);
         return 0;
     }
+    return outcome.result == IconOutcome::Result::Worked && outcome.outputs[0].written ? 1 : 0;
 }
 
-int BatchRun::processIcon(const std::string& name) {
-    if (eligibility::isMaskName(name) || eligibility::hasVariantPrefix(name)) return 0;
-    std::string baseName = eligibility::baseNameOf(name);
-    if (eligibility::hasAutocastSuffix(baseName)) return 0;
+void BatchRun::processIcon(const std::string& name, IconOutcome& outcome) {
+    if (eligibility::isMaskName(name) || eligibility::hasVariantPrefix(name)) return;
+    const std::string baseName = eligibility::baseNameOf(name);
+    if (eligibility::hasAutocastSuffix(baseName)) return;
     ++candidateCount_;
-    std::string sourceName = baseName + eligibility::kExtension;
+    outcome.reportName = baseName + kIconExtension;
     // The entry itself is read and rewritten when it is the icon's name in
     // another letter case: on a file system that tells case apart, "Fire.TGA"
     // and "Fire.tga" are two icons, each to be worked on once.
-    const std::string& fileName =
-        platform::compareIgnoreCase(name.c_str(), sourceName.c_str()) == 0 ? name : sourceName;
-
+    outcome.fileName =
+        platform::compareIgnoreCase(name.c_str(), outcome.reportName.c_str()) == 0 ? name : outcome.reportName;
     TgaImage source;
-    if (!source.load(source_, fileName)) {
-        // A run without arguments passes over what it cannot open, a folder
-        // named like an icon too. A run with them says why: a folder is no
-        // icon, and is not counted.
-        if (withArguments_ && platform::isFolderIn(source_, fileName)) {
-            --candidateCount_;
-            platform::printFormatted(console_, texts::kSkippedFolder, platform::shownName(console_, fileName).c_str());
-            return 0;
+    platform::Readers readers;
+    readIcon(source, readers, outcome);
+    if (outcome.result == IconOutcome::Result::IsFolder) --candidateCount_;
+    // The page shows the bytes written, of a picture not too large to show.
+    const bool keep = page_ != nullptr && page_->showing() &&
+                      std::uint64_t{source.width} * source.height <= PreviewPage::kMaxShownPixels;
+    if (outcome.result == IconOutcome::Result::Worked) {
+        if (keep) keepAsRead(source, outcome.asRead);
+        writeIconFiles(source, readers, *masks_, {output_, &output_ == &source_}, keep, outcome);
+        for (OutputOutcome& output : outcome.outputs) {
+            if (output.attempted && !output.written) output.warning = texts::kCannotWrite;
         }
-        if (withArguments_) printWarning(console_, texts::kCannotOpen, fileName);
-        if (page_ != nullptr) page_->addUnreadIcon(sourceName);
-        return 0;
+        const bool anyWritten = std::any_of(std::begin(outcome.outputs), std::end(outcome.outputs),
+                                            [](const OutputOutcome& output) { return output.written; });
+        if (ledger_ != nullptr && anyWritten) ledger_->noteWritten(baseName, part_);
     }
-    // A file the reader has no faithful picture of is never written back.
-    // Warnings name the file as it is called, which the report line (the
-    // icon's name with ".tga" in lower case) may not. Another part of the
-    // run may have written this icon's files into the output already: they
-    // stay as that part left them.
-    const char* const unchanged =
-        source.content() == TgaContent::Unsupported ? texts::kNotTrueColour
-        : source.content() == TgaContent::Truncated ? texts::kTruncated
-        : source.isLoaded() && ledger_ != nullptr && ledger_->writtenByAnother(baseName, part_) ? texts::kAlreadyWritten
-                                                                                              : nullptr;
-    if (unchanged != nullptr) {
-        printWarning(console_, unchanged, fileName);
-        if (page_ != nullptr) page_->addUnchangedIcon(sourceName, source, unchanged, fileName);
-        return 0;
-    }
-    if (!source.isLoaded()) {
-        if (page_ != nullptr) page_->addUnreadIcon(sourceName);
-        return 0;
-    }
+    report(outcome, source);
+    if (page_ != nullptr) page_->addIcon(outcome, readers);
+}
 
-    // save() rewrites the header, so the type as loaded is noted first.
-    bool wasRunLength = source.header[tga::kImageTypeOffset] != tga::kTypeUncompressed;
-    const OutputPlace place{output_, &output_ == &source_};
-    // The page's pictures are made first, from the pixels as read.
-    if (page_ != nullptr) page_->startIcon(sourceName, fileName, baseName, source, wasRunLength);
-    const unsigned variantsWritten = produceVariants(source, baseName, *masks_, place, console_);
-    const bool saved = saveWithNormalMask(source, fileName, *masks_, place);
-    if (page_ != nullptr) page_->finishIcon(variantsWritten, saved);
-    if (ledger_ != nullptr && (saved || variantsWritten != 0)) ledger_->noteWritten(baseName, part_);
-    if (!saved) {
-        printWarning(console_, texts::kCannotWrite, fileName);
-        return 0;
+void BatchRun::readIcon(TgaImage& source, platform::Readers& readers, IconOutcome& outcome) {
+    using Result = IconOutcome::Result;
+    const std::string& fileName = outcome.fileName;
+    if (!loadPicture(source_, fileName, source, &readers)) {
+        // A folder named like an icon is no icon, for a run with arguments.
+        outcome.result = withArguments_ && platform::isFolderIn(source_, fileName) ? Result::IsFolder : Result::NotOpened;
+        return;
     }
-    platform::printFormatted(console_, wasRunLength ? texts::kReportRunLength : texts::kReportUncompressed,
-                 platform::shownName(console_, sourceName).c_str(), static_cast<int>(source.width), static_cast<int>(source.height));
-    if (withArguments_) noteMasksPassedOver(sourceName, source);
-    return 1;
+    outcome.width = source.width;
+    outcome.height = source.height;
+    outcome.bitsPerPixel = source.bitsPerPixel;
+    outcome.imageType = source.header[tga::kImageTypeOffset];
+    // A file the reader has no faithful picture of is never written back.
+    // Another part of the run may have written this icon's files into the
+    // output already: they stay as that part left them.
+    const bool writtenByAnother = ledger_ != nullptr && ledger_->writtenByAnother(
+                                                            eligibility::baseNameOf(outcome.reportName), part_);
+    outcome.warning = source.content() == TgaContent::Unsupported ? texts::kNotTrueColour
+                      : source.content() == TgaContent::Truncated ? texts::kTruncated
+                      : source.isLoaded() && writtenByAnother     ? texts::kAlreadyWritten
+                                                                  : nullptr;
+    outcome.result = outcome.warning != nullptr ? Result::Unchanged
+                     : source.isLoaded()         ? Result::Worked
+                                                 : Result::NotRead;
+}
+
+void BatchRun::reportVariants(const IconOutcome& outcome) {
+    for (int slot = 1; slot < kMaskCount; ++slot) {
+        const OutputOutcome& output = outcome.outputs[slot];
+        if (output.attempted && !output.written) printWarning(console_, texts::kCannotWrite, output.fileName);
+    }
+}
+
+void BatchRun::report(const IconOutcome& outcome, const TgaImage& source) {
+    using Result = IconOutcome::Result;
+    const std::string& fileName = outcome.fileName;
+    switch (outcome.result) {
+        case Result::IsFolder:
+            platform::printFormatted(console_, texts::kSkippedFolder, platform::shownName(console_, fileName).c_str());
+            return;
+        case Result::NotOpened:
+            // A run without arguments passes over what it cannot open; one
+            // with them says so. Warnings name the file as it is called,
+            // which the report line (the icon's name with ".tga" in lower
+            // case) may not.
+            if (withArguments_) printWarning(console_, texts::kCannotOpen, fileName);
+            return;
+        case Result::Unchanged: printWarning(console_, outcome.warning, fileName); return;
+        case Result::NotRead: return;
+        case Result::Worked: break;
+    }
+    reportVariants(outcome);
+    if (!outcome.outputs[0].written) {
+        printWarning(console_, texts::kCannotWrite, fileName);
+        return;
+    }
+    const bool runLength = outcome.imageType != tga::kTypeUncompressed;
+    platform::printFormatted(console_, runLength ? texts::kReportRunLength : texts::kReportUncompressed,
+                             platform::shownName(console_, outcome.reportName).c_str(), static_cast<int>(outcome.width),
+                             static_cast<int>(outcome.height));
+    const std::string passedOver = withArguments_ ? masksOfOtherSizes(*masks_, source) : std::string();
+    if (!passedOver.empty()) {
+        platform::printFormatted(console_, texts::kMasksPassedOver, platform::shownName(console_, outcome.reportName).c_str(),
+                                 static_cast<int>(outcome.width), static_cast<int>(outcome.height), passedOver.c_str());
+    }
 }

@@ -7,10 +7,11 @@
 #include <utility>
 #include <vector>
 
-#include "batch/mask_set.h"
-#include "batch/preview_page.h"
+#include "batch/masks.h"
+#include "batch/page_file.h"
 #include "platform/folder.h"
 #include "platform/names.h"
+#include "preview/outcome.h"
 
 // The icons whose files the parts of one run have written into the output
 // folder they share, each with the part that wrote them. Names are told
@@ -75,11 +76,12 @@ public:
         programMasks_ = std::move(programMasks);
     }
     // Also shows the part on the preview page `page` (open, and committed
-    // by the caller): `folder` as the user named it ("" for the current
-    // directory).
-    void showOn(PreviewPage& page, const std::string& folder) {
+    // by the caller): `folder` and `output`, where the files go, as the
+    // user named them ("" for the current directory).
+    void showOn(PageFile& page, const std::string& folder, const std::string& output) {
         page_ = &page;
         pageFolder_ = folder;
+        pageOutput_ = output;
     }
 
     // How many icons the part counted: worked on, or left as they were.
@@ -96,7 +98,7 @@ public:
 
     // Loads the four masks of the source folder, noting each missing or
     // unusable one; returns how many are usable.
-    int loadMasks() { return loadMasksFrom(source_); }
+    int loadMasks() { return ownMasks_.load(source_, console_); }
 
     // Works on one directory entry: 1 when the icon was loaded and rewritten,
     // 0 when the name is no icon's or the file is left as it was. Lack of
@@ -104,19 +106,22 @@ public:
     int processFile(const std::string& name);
 
 private:
-    int processIcon(const std::string& name);
+    // Reads the icon named `name` and writes its files, as `outcome` tells.
+    void processIcon(const std::string& name, IconOutcome& outcome);
+    // Reads the icon `outcome.fileName` into `source`: whether and how.
+    void readIcon(TgaImage& source, platform::Readers& readers, IconOutcome& outcome);
+    // The icon's lines of the report, and the warnings of the variants
+    // that were to be written and were not.
+    void report(const IconOutcome& outcome, const TgaImage& source);
+    void reportVariants(const IconOutcome& outcome);
     // The start and the end of the part: the folder's own masks (unless
     // the run's are used), and the part's section of the page; the summary
     // (none for a negative count: there were no icons to count).
     void start();
     void finish(int processedCount);
-    int loadMasksFrom(platform::Folder& folder);
     // Opens in `folder` the folder of the program's own masks that the
     // source folder takes (see withArguments); null when there is none.
     const ProgramMaskFolder* openProgramMasks(platform::Folder& folder);
-    // The note after the report line of `icon` (named `name`) when masks
-    // of another size were passed over.
-    void noteMasksPassedOver(const std::string& name, const TgaImage& icon);
 
     std::FILE* console_;
     platform::Folder& source_;
@@ -126,8 +131,9 @@ private:
     OutputLedger* ledger_ = nullptr;
     int part_ = 0;
     int candidateCount_ = 0;
-    PreviewPage* page_ = nullptr;
+    PageFile* page_ = nullptr;
     std::string pageFolder_;
+    std::string pageOutput_;
     bool withArguments_ = false;
     std::vector<ProgramMaskFolder> programMasks_;
 };

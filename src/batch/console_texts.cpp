@@ -32,18 +32,8 @@ const char* const kClosingBlock = BD_CLOSING_LINES BD_KEY_PROMPT;
 const char* const kClosingWithoutPrompt = BD_CLOSING_LINES;
 const char* const kKeyPrompt = BD_KEY_PROMPT;
 
-const char* const kNormalMaskNotFound = "NOTE:\tFile \"%s\" not found. No normal mask found!\n";
-const char* const kDisabledMaskNotFound = "NOTE:\tFile \"%s\" not found. No disabled mask found!\n";
-const char* const kPassiveMaskNotFound = "NOTE:\tFile \"%s\" not found. No passive mask found!\n";
-const char* const kAutocastMaskNotFound = "NOTE:\tFile \"%s\" not found. No autocast mask found!\n";
-const char* const kNormalMaskUnusable =
-    "NOTE:\tFile \"%s\" is not a usable mask. No normal mask found!\n";
-const char* const kDisabledMaskUnusable =
-    "NOTE:\tFile \"%s\" is not a usable mask. No disabled mask found!\n";
-const char* const kPassiveMaskUnusable =
-    "NOTE:\tFile \"%s\" is not a usable mask. No passive mask found!\n";
-const char* const kAutocastMaskUnusable =
-    "NOTE:\tFile \"%s\" is not a usable mask. No autocast mask found!\n";
+const char* const kMaskNotFound = "NOTE:\tFile \"%s\" not found. No %s mask found!\n";
+const char* const kMaskUnusable = "NOTE:\tFile \"%s\" is not a usable mask. No %s mask found!\n";
 const char* const kNoMaskAtAll = "WARN:\tCan't find any mask! Nothing to process\n";
 const char* const kNoTgaFiles = "No *.tga files in current directory!\n";
 const char* const kProcessingHeader =
@@ -65,7 +55,6 @@ const char* const kProgramMasksNotTrusted =
     "NOTE:\tMasks in \"%s\" not used: users other than root and you may change them!\n";
 const char* const kMasksPassedOver = "NOTE:\tIcon \"%s\" is %d x %d: the masks of %s do not fit it and were passed over!\n";
 const char* const kMaskSizeAndKinds = "%d x %d (%s)";
-const char* const kMaskKinds[4] = {"normal", "disabled", "passive", "autocast"};
 
 const char* const kUsage =
     "Usage: button-disabler [OPTION]... [FOLDER | ICON.tga]...\n"

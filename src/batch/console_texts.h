@@ -12,15 +12,10 @@ extern const char* const kClosingWithoutPrompt;
 // elsewhere.
 extern const char* const kKeyPrompt;
 
-// printf formats; each %s takes a file name.
-extern const char* const kNormalMaskNotFound;
-extern const char* const kDisabledMaskNotFound;
-extern const char* const kPassiveMaskNotFound;
-extern const char* const kAutocastMaskNotFound;
-extern const char* const kNormalMaskUnusable;
-extern const char* const kDisabledMaskUnusable;
-extern const char* const kPassiveMaskUnusable;
-extern const char* const kAutocastMaskUnusable;
+// printf formats; each %s takes a file name. A mask's notes take its file
+// name and its kind (MaskKind::kind).
+extern const char* const kMaskNotFound;
+extern const char* const kMaskUnusable;
 extern const char* const kNoMaskAtAll;
 extern const char* const kNoTgaFiles;
 extern const char* const kProcessingHeader;
@@ -46,15 +41,13 @@ extern const char* const kRunOutOfMemory;
 // program's own masks that a folder without any mask file takes (%s), and
 // an icon (name, width, height) that masks of another size were not laid
 // over (%s: each size passed over with its masks' kinds, as
-// kMaskSizeAndKinds makes it, joined by ", "). The kinds of masks, in the
-// order of MaskSet::states.
+// kMaskSizeAndKinds makes it, joined by ", ").
 extern const char* const kUsingProgramMasks;
 // A folder of the program's own masks (%s) passed over: users other than
 // root and the one running the program may change it.
 extern const char* const kProgramMasksNotTrusted;
 extern const char* const kMasksPassedOver;
 extern const char* const kMaskSizeAndKinds;
-extern const char* const kMaskKinds[4];
 
 // The command line. The usage answers --help and follows the error about an
 // unknown option (%s: the option); the version line takes kVersionNumber.

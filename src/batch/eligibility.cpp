@@ -2,67 +2,57 @@
 
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/names.h"
+#include "preview/outcome.h"
 
 namespace eligibility {
 
-const char* const kNormalMaskName = "ZOF_NORMAL_MASK.tga";
-const char* const kDisabledMaskName = "ZOF_DISABLED_MASK.tga";
-const char* const kPassiveMaskName = "ZOF_PASSIVE_MASK.tga";
-const char* const kAutocastMaskName = "ZOF_AUTOCAST_MASK.tga";
-
-const char* const kDisabledPrefix = "DIS";
-const char* const kPassivePrefix = "PAS";
-const char* const kAutocastSuffix = "_Autocast";
-const char* const kExtension = ".tga";
-
 bool isMaskName(const std::string& name) {
-    for (const char* mask : {kDisabledMaskName, kPassiveMaskName, kAutocastMaskName, kNormalMaskName}) {
-        if (platform::compareIgnoreCase(name.c_str(), mask) == 0) return true;
+    for (const MaskKind& mask : kMaskKinds) {
+        if (platform::compareIgnoreCase(name.c_str(), mask.fileName) == 0) return true;
     }
     return false;
 }
 
 bool hasVariantPrefix(const std::string& name) {
-    const std::size_t kPrefixLength = std::strlen(kDisabledPrefix);
-    return platform::compareIgnoreCaseN(name.c_str(), kDisabledPrefix, kPrefixLength) == 0 ||
-           platform::compareIgnoreCaseN(name.c_str(), kPassivePrefix, kPrefixLength) == 0;
+    for (const MaskKind& mask : kMaskKinds) {
+        const std::size_t length = std::strlen(mask.prefix);
+        if (length != 0 && platform::compareIgnoreCaseN(name.c_str(), mask.prefix, length) == 0) return true;
+    }
+    return false;
 }
 
 std::string baseNameOf(const std::string& name) {
-    const std::size_t kExtensionLength = std::strlen(kExtension);
+    const std::size_t kExtensionLength = std::strlen(kIconExtension);
     return name.substr(0, name.size() < kExtensionLength ? 0 : name.size() - kExtensionLength);
 }
 
 bool hasAutocastSuffix(const std::string& baseName) {
-    const std::size_t kSuffixLength = std::strlen(kAutocastSuffix);
-    return baseName.size() >= kSuffixLength &&
-           platform::compareIgnoreCase(baseName.c_str() + baseName.size() - kSuffixLength,
-                                       kAutocastSuffix) == 0;
+    for (const MaskKind& mask : kMaskKinds) {
+        const std::size_t length = std::strlen(mask.suffix);
+        if (length != 0 && baseName.size() >= length &&
+            platform::compareIgnoreCase(baseName.c_str() + baseName.size() - length, mask.suffix) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 SkipReason skipReasonOf(const std::string& name) {
-    const std::size_t kExtensionLength = std::strlen(kExtension);
-    if (name.size() < kExtensionLength ||
-        platform::compareIgnoreCase(name.c_str() + name.size() - kExtensionLength, kExtension) != 0) {
-        return SkipReason::NotTga;
-    }
+    if (!platform::hasTgaExtension(name)) return SkipReason::NotTga;
     if (isMaskName(name)) return SkipReason::Mask;
     if (hasVariantPrefix(name)) return SkipReason::VariantPrefix;
     if (hasAutocastSuffix(baseNameOf(name))) return SkipReason::AutocastSuffix;
     return SkipReason::None;
 }
 
-namespace {
-unsigned char foldUpper(char c) {
-    return static_cast<unsigned char>((c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c);
-}
-}  // namespace
-
 bool comesBefore(const std::string& a, const std::string& b) {
-    std::size_t common = a.size() < b.size() ? a.size() : b.size();
+    const auto folded = [](char c) {
+        return static_cast<unsigned char>((c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c);
+    };
+    const std::size_t common = a.size() < b.size() ? a.size() : b.size();
     for (std::size_t i = 0; i < common; ++i) {
-        if (foldUpper(a[i]) != foldUpper(b[i])) return foldUpper(a[i]) < foldUpper(b[i]);
+        if (folded(a[i]) != folded(b[i])) return folded(a[i]) < folded(b[i]);
     }
     if (a.size() != b.size()) return a.size() < b.size();
     return a < b;

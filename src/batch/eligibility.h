@@ -5,17 +5,7 @@
 
 namespace eligibility {
 
-// The four mask files, always spelt like this in messages.
-extern const char* const kNormalMaskName;
-extern const char* const kDisabledMaskName;
-extern const char* const kPassiveMaskName;
-extern const char* const kAutocastMaskName;
-
-extern const char* const kDisabledPrefix;   // "DIS"
-extern const char* const kPassivePrefix;    // "PAS"
-extern const char* const kAutocastSuffix;   // "_Autocast"
-extern const char* const kExtension;        // ".tga"
-
+// One of the four mask files, any letter case.
 bool isMaskName(const std::string& name);
 // Names starting with "DIS" or "PAS", any letter case: variants of a run.
 bool hasVariantPrefix(const std::string& name);

@@ -144,7 +144,8 @@ struct Shared {
     OutputLedger ledger;                 // what the parts wrote into the output
     bool preview = false;                // a preview page: the output folder's, or each folder's
     platform::LocalTime started;
-    PreviewPage* page = nullptr;         // the output folder's page, for the whole run
+    PageFile* page = nullptr;            // the output folder's page, for the whole run
+    std::string outputPath;              // the output folder as given
     // A run given arguments says more (BatchRun::withArguments), with the
     // folders of the program's own masks.
     bool withArguments = false;
@@ -154,14 +155,14 @@ struct Shared {
 };
 
 // Starts the preview page in `folder` (`path` as given).
-std::unique_ptr<PreviewPage> startPage(platform::Folder& folder, const std::string& path, const Shared& shared) {
-    std::unique_ptr<PreviewPage> page(new PreviewPage);
+std::unique_ptr<PageFile> startPage(platform::Folder& folder, const std::string& path, const Shared& shared) {
+    std::unique_ptr<PageFile> page(new PageFile);
     page->open(folder, path, shared.started);
     return page;
 }
 
 // Puts the preview page of the folder `path` in place, and says where it is.
-void finishPage(PreviewPage& page, const std::string& path) {
+void finishPage(PageFile& page, const std::string& path) {
     const std::string pagePath = platform::pathInFolder(path, page.fileName());
     if (page.commit()) {
         platform::printFormatted(stdout, texts::kPreviewWritten, platform::shownName(stdout, pagePath).c_str());
@@ -181,9 +182,12 @@ void workOnPart(const Job& job, platform::Folder& folder, Shared& shared, int pa
     if (shared.masks != nullptr) run.useMasks(*shared.masks);
     if (shared.output != nullptr) run.keepTrackIn(shared.ledger, part);
     if (shared.withArguments) run.withArguments(shared.programMasks);
-    std::unique_ptr<PreviewPage> ownPage;  // only when asked for: it holds an encoder
+    std::unique_ptr<PageFile> ownPage;  // only when asked for: it holds an encoder
     if (shared.preview && shared.page == nullptr) ownPage = startPage(source, job.path, shared);
-    if (shared.preview) run.showOn(shared.page != nullptr ? *shared.page : *ownPage, job.path);
+    if (shared.preview) {
+        run.showOn(shared.page != nullptr ? *shared.page : *ownPage, job.path,
+                   shared.output != nullptr ? shared.outputPath : job.path);
+    }
     if (job.kind == Job::Kind::Folder) {
         run.workOnFolder();
     } else {
@@ -270,10 +274,11 @@ bool workOnLine(const CommandLine& line) {
         if (!prepareOutput(line.outputFolder, output)) return false;
         shared.output = &output;
         shared.outputIdentity = platform::identityOf(line.outputFolder);
+        shared.outputPath = line.outputFolder;
     }
     // With an output folder, one page shows the whole run: every part
     // writes there.
-    std::unique_ptr<PreviewPage> page;
+    std::unique_ptr<PageFile> page;
     if (shared.preview && shared.output != nullptr) {
         page = startPage(output, line.outputFolder, shared);
         shared.page = page.get();

@@ -17,6 +17,8 @@ void printText(std::FILE* stream, const char* text, std::size_t size);
 void printText(std::FILE* stream, const char* text);
 // Formats as std::fprintf does, then prints the result with printText.
 void printFormatted(std::FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// What std::snprintf makes of `format` and its arguments, as a string.
+std::string formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Whether `stream` goes to a terminal or console, rather than to a file or
 // a pipe.

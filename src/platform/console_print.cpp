@@ -13,19 +13,35 @@ void printText(std::FILE* stream, const char* text) {
     printText(stream, text, std::strlen(text));
 }
 
-void printFormatted(std::FILE* stream, const char* format, ...) {
-    std::va_list arguments;
-    va_start(arguments, format);
+namespace {
+
+std::string formattedFrom(const char* format, std::va_list arguments) {
     std::va_list again;
     va_copy(again, arguments);
     const int length = std::vsnprintf(nullptr, 0, format, arguments);
-    va_end(arguments);
-    if (length > 0) {
-        std::string text(static_cast<std::size_t>(length) + 1, '\0');
-        std::vsnprintf(&text[0], text.size(), format, again);
-        printText(stream, text.data(), static_cast<std::size_t>(length));
-    }
+    std::string text(length > 0 ? static_cast<std::size_t>(length) + 1 : 1, '\0');
+    std::vsnprintf(&text[0], text.size(), format, again);
     va_end(again);
+    text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+std::string formatted(const char* format, ...) {
+    std::va_list arguments;
+    va_start(arguments, format);
+    std::string text = formattedFrom(format, arguments);
+    va_end(arguments);
+    return text;
+}
+
+void printFormatted(std::FILE* stream, const char* format, ...) {
+    std::va_list arguments;
+    va_start(arguments, format);
+    const std::string text = formattedFrom(format, arguments);
+    va_end(arguments);
+    if (!text.empty()) printText(stream, text.data(), text.size());
 }
 
 namespace {

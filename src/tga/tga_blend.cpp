@@ -27,7 +27,6 @@ TgaImage& TgaImage::assign(const TgaImage& other) {
     height = other.height;
     bitsPerPixel = other.bitsPerPixel;
     content_ = other.content_;
-    readers_ = other.readers_;
     return *this;
 }
 

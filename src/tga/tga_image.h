@@ -1,13 +1,46 @@
-// The one in-memory image type: an icon, a mask or a working copy.
+// The one in-memory image type: an icon, a mask or a working copy, decoded
+// from a TGA file's bytes and encoded into them. Where the bytes come from
+// and go to is the caller's business.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
-#include "platform/files.h"
 #include "tga/byte_buffer.h"
 #include "tga/tga_format.h"
+
+namespace tga {
+
+// Where an encoder puts a file's bytes, in order. False when they could not
+// be put there: the encoding stops.
+class ByteSink {
+public:
+    virtual bool write(const std::uint8_t* bytes, std::size_t size) = 0;
+
+protected:
+    ~ByteSink() = default;
+};
+
+// A sink that appends to a byte buffer.
+class BufferSink : public ByteSink {
+public:
+    explicit BufferSink(ByteBuffer& bytes) : bytes_(bytes) {}
+    bool write(const std::uint8_t* bytes, std::size_t size) override {
+        bytes_.insert(bytes_.end(), bytes, bytes + size);
+        return true;
+    }
+
+private:
+    ByteBuffer& bytes_;
+};
+
+// How many of a file's bytes TgaImage::load() can ever look at, told from
+// its first `size` bytes at `start` (its header and image ID, as far as the
+// file has them) and its length: a large file need not be read further.
+std::uint64_t bytesWorthReading(const std::uint8_t* start, std::size_t size, std::uint64_t fileSize);
+
+}  // namespace tga
 
 // What a successful load found in the file.
 enum class TgaContent {
@@ -35,39 +68,24 @@ public:
     TgaImage(TgaImage&&) noexcept = default;
     TgaImage& operator=(TgaImage&&) noexcept = default;
 
-    // Reads a TGA file. False when the file cannot be opened (the record is
-    // then unchanged) or when its pixel buffer cannot be had (the record is
-    // then empty). A file the reader does not decode, or one that ends early,
-    // still loads; content() tells which. The file is one of `folder`, or
-    // of the current directory.
-    bool load(platform::Folder& folder, const std::string& fileName);
-    bool load(const std::string& fileName) { return load(platform::currentFolder(), fileName); }
+    // Decodes a TGA file's bytes (all of them, or at least the first
+    // tga::bytesWorthReading()). False when its pixel buffer cannot be had
+    // (the record is then empty). A file the reader does not decode, or one
+    // that ends early, still loads; content() tells which.
+    bool load(tga::ByteBuffer file);
     void release();
     bool isLoaded() const;
     TgaContent content() const { return content_; }
-    // Who may read the file loaded, as it was when read.
-    const platform::Readers& readers() const { return readers_; }
 
-    // Writes the record as uncompressed 32-bit bottom-up TGA, replacing the
-    // target atomically. Pixels of a depth other than 32 get alpha fillAlpha.
-    // False, with the target as it was, when anything fails. `from` says
-    // who may open the new file (platform::Made). The file is one of
-    // `folder`, or of the current directory.
-    bool save(platform::Folder& folder, const std::string& fileName, std::uint8_t fillAlpha,
-              const platform::MadeFrom& from = platform::MadeFrom());
-    bool save(const std::string& fileName, std::uint8_t fillAlpha, const platform::MadeFrom& from = platform::MadeFrom()) {
-        return save(platform::currentFolder(), fileName, fillAlpha, from);
-    }
-    // Writes what save() would write for a copy of this record after
+    // Encodes the record as an uncompressed 32-bit bottom-up TGA file into
+    // `out`. Pixels of a depth other than 32 get alpha fillAlpha. False when
+    // the record is not loaded or `out` fails.
+    bool save(tga::ByteSink& out, std::uint8_t fillAlpha);
+    // Encodes what save() would for a copy of this record after
     // copy.blend(mask), without making the copy: the mask is laid over each
-    // block of pixels on its way to the file. The pixels stay as they are;
-    // the header is updated as save() updates it.
-    bool saveBlended(platform::Folder& folder, const std::string& fileName, const TgaImage& mask,
-                     std::uint8_t fillAlpha, const platform::MadeFrom& from = platform::MadeFrom());
-    bool saveBlended(const std::string& fileName, const TgaImage& mask, std::uint8_t fillAlpha,
-                     const platform::MadeFrom& from = platform::MadeFrom()) {
-        return saveBlended(platform::currentFolder(), fileName, mask, fillAlpha, from);
-    }
+    // block of pixels on its way out. The pixels stay as they are; the
+    // header is updated as save() updates it.
+    bool saveBlended(tga::ByteSink& out, const TgaImage& mask, std::uint8_t fillAlpha);
 
     bool sameSize(const TgaImage& other) const;
     TgaImage& assign(const TgaImage& other);
@@ -84,5 +102,4 @@ public:
 
 private:
     TgaContent content_ = TgaContent::None;
-    platform::Readers readers_;
 };

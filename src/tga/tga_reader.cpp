@@ -1,20 +1,15 @@
-// Loading a TGA file into a TgaImage: reading the header, the image ID and
-// the pixel data, in one read for any file of a usual size, and deciding what
-// the file holds. The record remembers whether the data ran short.
+// Decoding a TGA file's bytes into a TgaImage: the header, the image ID and
+// the pixel data, and what the file holds. The record remembers whether the
+// data ran short.
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <stdexcept>
 
-#include "platform/files.h"
 #include "tga/pixel_decoder.h"
 #include "tga/tga_image.h"
 
 namespace {
-
-// A file up to this size is read whole in one go, header and all; a larger
-// one is read in steps, no further than its header says the pixels can need.
-constexpr std::uint64_t kReadWholeBelow = 16 * 1024 * 1024;
 
 std::uint32_t readLittle16(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
     return static_cast<std::uint32_t>(bytes[offset] | (bytes[offset + 1] << 8));
@@ -60,142 +55,114 @@ Layout layoutOf(const TgaImage& image) {
     return layout;
 }
 
-// The bytes of a file behind its 18-byte header, as far as they were read:
-// the pixel data begin at `dataStart` (behind the image ID when it was read
-// along with them).
-struct Body {
-    tga::ByteBuffer bytes;
-    std::size_t dataStart = 0;
-    bool wholeFile = false;  // read whole with the header; else only as needed
-
-    std::uint64_t dataSize() const { return bytes.size() - dataStart; }
-    const std::uint8_t* data() const { return bytes.data() + dataStart; }
-};
-
-// Reads `size` bytes into a buffer with room for the slack behind them, so
-// that it can become a pixel buffer without being moved.
-void readInto(platform::InputFile& file, tga::ByteBuffer& bytes, std::uint64_t size) {
-    bytes.reserve(static_cast<std::size_t>(size + tga::kSlackBytes));
-    bytes.resize(static_cast<std::size_t>(size));
-    bytes.resize(file.read(bytes.data(), bytes.size()));
-}
-
-// Reads the header and the image ID, and as much of the pixel data as the
-// file is read whole; leaves `ranShort` set when the header or ID end early.
-void readHeader(platform::InputFile& file, TgaImage& image, Body& body, bool& ranShort) {
+// Reads the header and the image ID from the file's bytes; true when they
+// end early.
+bool readHeader(const tga::ByteBuffer& file, TgaImage& image) {
     std::vector<std::uint8_t>& header = image.header;
     header.assign(tga::kHeaderBlockSize, 0);
-    const std::uint64_t fileSize = file.size();
-    body.wholeFile = fileSize <= kReadWholeBelow;
-    const std::uint64_t rest = body.wholeFile && fileSize > tga::kHeaderLength ? fileSize - tga::kHeaderLength : 0;
-    // One read for header, ID and data alike.
-    body.bytes.reserve(static_cast<std::size_t>(rest + tga::kSlackBytes));
-    body.bytes.resize(static_cast<std::size_t>(rest));
-    std::size_t got = file.read(header.data(), tga::kHeaderLength, body.bytes.data(), body.bytes.size());
-    ranShort = got < tga::kHeaderLength;
-    body.bytes.resize(got > tga::kHeaderLength ? got - tga::kHeaderLength : 0);
-
+    const std::size_t headerBytes = std::min(file.size(), tga::kHeaderLength);
+    std::copy_n(file.data(), headerBytes, header.data());
     image.width = readLittle16(header, tga::kWidthOffset);
     image.height = readLittle16(header, tga::kHeightOffset);
     image.bitsPerPixel = header[tga::kPixelDepthOffset];
     const std::size_t idLength = header[tga::kIdLengthOffset];
     image.headerSize = static_cast<std::uint32_t>(tga::kHeaderLength + idLength);
-    std::uint8_t* id = header.data() + tga::kHeaderLength;
-    if (body.wholeFile) {
-        body.dataStart = std::min(idLength, body.bytes.size());
-        std::copy_n(body.bytes.data(), body.dataStart, id);
-        ranShort = ranShort || body.dataStart < idLength;
-    } else if (idLength != 0 && file.read(id, idLength) < idLength) {
-        ranShort = true;
-    }
+    const std::size_t idBytes = std::min(idLength, file.size() - headerBytes);
+    std::copy_n(file.data() + headerBytes, idBytes, header.data() + tga::kHeaderLength);
+    return headerBytes < tga::kHeaderLength || idBytes < idLength;
 }
 
-// Makes the pixel buffer from the data read: complete uncompressed 24 or 32
-// bit data are the pixels byte for byte and become the buffer as they are;
-// anything else is decoded into a buffer of its own.
-void fillPixels(TgaImage& image, bool isPicture, const Layout& layout, Body& body) {
+// Makes the pixel buffer from the file's data, which begin at `dataStart`:
+// complete uncompressed 24 or 32 bit data are the pixels byte for byte and
+// become the buffer as they are; anything else is decoded into a buffer of
+// its own.
+void fillPixels(TgaImage& image, bool isPicture, const Layout& layout, tga::ByteBuffer& file,
+                std::size_t dataStart) {
     const std::uint64_t pixelBytes = layout.bufferBytes - tga::kSlackBytes;
     tga::ByteBuffer& pixels = image.pixels;
     const bool dataArePixels = isPicture && layout.type == tga::kTypeUncompressed &&
                                image.stride() == layout.bytesPerRead;
     if (dataArePixels) {
-        tga::ByteBuffer& bytes = body.bytes;
-        if (body.dataStart > 0) {
-            std::memmove(bytes.data(), body.data(), static_cast<std::size_t>(pixelBytes));
-        }
-        // Within the room reserved when the data were read: nothing moves.
-        bytes.resize(static_cast<std::size_t>(layout.bufferBytes));
-        std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(pixelBytes), bytes.end(), std::uint8_t{0});
-        pixels = std::move(bytes);
+        std::memmove(file.data(), file.data() + dataStart, static_cast<std::size_t>(pixelBytes));
+        // Within the room the caller reserved for the slack, nothing moves.
+        file.resize(static_cast<std::size_t>(layout.bufferBytes));
+        std::fill(file.begin() + static_cast<std::ptrdiff_t>(pixelBytes), file.end(), std::uint8_t{0});
+        pixels = std::move(file);
         return;
     }
     pixels.resize(static_cast<std::size_t>(layout.bufferBytes));
     // The decoder stores every pixel of a true-colour picture, so only the
     // slack needs zeroing first; other depths and types leave bytes unset.
-    const bool decoderFillsEveryPixel = (image.bitsPerPixel == tga::kDepth24 || image.bitsPerPixel == tga::kDepth32) &&
-                                        (layout.type == tga::kTypeUncompressed || layout.type == tga::kTypeRunLength);
+    const bool trueColour = layout.type == tga::kTypeUncompressed || layout.type == tga::kTypeRunLength;
+    const bool decoderFillsEveryPixel =
+        (image.bitsPerPixel == tga::kDepth24 || image.bitsPerPixel == tga::kDepth32) && trueColour;
     std::fill(pixels.begin() + static_cast<std::ptrdiff_t>(decoderFillsEveryPixel ? pixelBytes : 0), pixels.end(),
               std::uint8_t{0});
-    if (layout.type == tga::kTypeUncompressed || layout.type == tga::kTypeRunLength) {
-        tga::decodePixels(body.data(), static_cast<std::size_t>(body.dataSize()),
-                          layout.type == tga::kTypeRunLength, image);
+    if (trueColour) {
+        tga::decodePixels(file.data() + dataStart, file.size() - dataStart, layout.type == tga::kTypeRunLength,
+                          image);
     }
 }
 
-// Reads and decodes the file into `image`, whose record is empty; tells in
-// `content` what it found. False when the pixel buffer could never be had.
-bool readAndDecode(platform::InputFile& file, TgaImage& image, TgaContent& content) {
-    Body body;
-    bool ranShort = false;
-    readHeader(file, image, body, ranShort);
+// Whether a record that is no complete picture may still get its pixel
+// buffer: pixels the file does not back are never worth gigabytes.
+bool bufferAllowedAnyway(const Layout& layout) {
+    return layout.bufferBytes <= tga::kMaxUnbackedBufferBytes;
+}
+
+// Decodes the file into `image`, whose record is empty; tells in `content`
+// what it found. False when the pixel buffer could never be had.
+bool decode(tga::ByteBuffer& file, TgaImage& image, TgaContent& content) {
+    bool ranShort = readHeader(file, image);
     const Layout layout = layoutOf(image);
     if (layout.bufferBytes > tga::kMaxBufferBytes) return false;
+    const std::size_t dataStart = std::min<std::size_t>(file.size(), image.headerSize);
+    const std::uint64_t available = file.size() - dataStart;
     const std::uint64_t needed = layout.dataBytesNeeded();
-
-    // Pixels the file does not back are never worth gigabytes: a record that
-    // is no complete picture keeps its header but gets no pixel buffer above
-    // this size (and is then not isLoaded()). Where that is clear before the
-    // data are read, they are not read at all.
-    const bool bufferAllowedAnyway = layout.bufferBytes <= tga::kMaxUnbackedBufferBytes;
-    if (!layout.decodable && !bufferAllowedAnyway) {
+    // A record that is no complete picture keeps its header but gets no
+    // pixel buffer above the unbacked size (and is then not isLoaded()).
+    if (!layout.decodable && !bufferAllowedAnyway(layout)) {
         content = TgaContent::Unsupported;
         return true;
     }
-    const std::uint64_t available =
-        body.wholeFile ? body.dataSize() : file.size() - std::min<std::uint64_t>(file.size(), image.headerSize);
-    if (layout.type == tga::kTypeUncompressed && !bufferAllowedAnyway && available < needed) {
-        content = TgaContent::Truncated;
-        return true;
-    }
-    if (!body.wholeFile) readInto(file, body.bytes, std::min(needed, available));
-
     if (layout.type == tga::kTypeUncompressed) {
-        ranShort = ranShort || body.dataSize() < needed;
+        ranShort = ranShort || available < needed;
     } else if (layout.type == tga::kTypeRunLength) {
-        ranShort = ranShort || !tga::runLengthDataComplete(body.data(), body.dataSize(), layout.pixelCount,
-                                                      layout.bytesPerRead);
+        ranShort = ranShort || !tga::runLengthDataComplete(file.data() + dataStart, available, layout.pixelCount,
+                                                           layout.bytesPerRead);
     }
     content = !layout.decodable ? TgaContent::Unsupported
               : ranShort        ? TgaContent::Truncated
                                 : TgaContent::Picture;
-    if (content != TgaContent::Picture && !bufferAllowedAnyway) return true;
+    if (content != TgaContent::Picture && !bufferAllowedAnyway(layout)) return true;
 
-    fillPixels(image, content == TgaContent::Picture, layout, body);
+    fillPixels(image, content == TgaContent::Picture, layout, file, dataStart);
     tga::orientBottomUpLeftToRight(image, layout.descriptor);
     return true;
 }
 
 }  // namespace
 
-bool TgaImage::load(platform::Folder& folder, const std::string& fileName) {
-    platform::InputFile file;
-    if (!file.open(folder, fileName)) return false;
+std::uint64_t tga::bytesWorthReading(const std::uint8_t* start, std::size_t size, std::uint64_t fileSize) {
+    if (size < kHeaderLength) return fileSize;
+    TgaImage image;
+    readHeader(tga::ByteBuffer(start, start + kHeaderLength), image);
+    const Layout layout = layoutOf(image);
+    const std::uint64_t needed = layout.dataBytesNeeded();
+    // Neither a picture nor a buffer to decode into: the header says all.
+    // Nor are uncompressed data read that cannot all be there.
+    const bool headerSaysAll =
+        layout.bufferBytes > kMaxBufferBytes || (!layout.decodable && !bufferAllowedAnyway(layout)) ||
+        (layout.type == kTypeUncompressed && !bufferAllowedAnyway(layout) && fileSize < image.headerSize + needed);
+    return std::min(fileSize, image.headerSize + (headerSaysAll ? 0 : needed));
+}
+
+bool TgaImage::load(tga::ByteBuffer file) {
     release();
     try {
         TgaContent content = TgaContent::None;
-        if (readAndDecode(file, *this, content)) {
+        if (decode(file, *this, content)) {
             content_ = content;
-            readers_ = file.readers();
             return true;
         }
     } catch (const std::bad_alloc&) {
@@ -212,7 +179,6 @@ void TgaImage::release() {
     tga::ByteBuffer().swap(pixels);
     headerSize = 0;
     content_ = TgaContent::None;
-    readers_ = platform::Readers();
 }
 
 bool TgaImage::isLoaded() const {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/platform.h"
 #include "tga/pixel_blend.h"
 #include "tga/tga_image.h"
 
@@ -38,7 +37,7 @@ void convertPixels(const TgaImage& image, std::uint64_t first, std::uint64_t cou
 
 // Writes the pixels block by block, laying `mask` (if any) over each block
 // after it is converted, as blend() would lay it over the whole image.
-bool writeConverted(platform::ReplacementFile& out, const TgaImage& image, const TgaImage* mask,
+bool writeConverted(tga::ByteSink& out, const TgaImage& image, const TgaImage* mask,
                     std::uint8_t fillAlpha) {
     const std::uint64_t rowBytes = std::uint64_t{image.width} * tga::kOutputBytesPerPixel;
     if (rowBytes == 0 || image.height == 0) return true;
@@ -80,46 +79,36 @@ bool writeConverted(platform::ReplacementFile& out, const TgaImage& image, const
 }
 
 // save() and saveBlended(): `mask` null for none.
-bool writeRecord(TgaImage& image, platform::Folder& folder, const std::string& fileName, const TgaImage* mask,
-                 std::uint8_t fillAlpha, const platform::MadeFrom& from) {
+bool writeRecord(TgaImage& image, tga::ByteSink& out, const TgaImage* mask, std::uint8_t fillAlpha) {
     if (!image.isLoaded()) return false;
     if (mask != nullptr && mask->pixels.empty()) mask = nullptr;  // blend() would do nothing
-    platform::ReplacementFile out;
-    if (!out.open(folder, fileName, from)) return false;
-
     // The record itself now declares what the file will hold.
     image.header[tga::kImageTypeOffset] = tga::kOutputImageType;
     image.header[tga::kDescriptorOffset] = tga::kOutputDescriptor;
     image.header[tga::kPixelDepthOffset] = tga::kOutputDepth;
     if (!out.write(image.header.data(), image.headerSize)) return false;
-
-    bool written;
     if (mask == nullptr && image.hasAlpha()) {
         // 32-bit pixels are stored exactly as the file wants them.
-        written = out.write(image.pixels.data(), static_cast<std::size_t>(image.pixelDataBytes()));
-    } else {
-        written = writeConverted(out, image, mask, fillAlpha);
+        return out.write(image.pixels.data(), static_cast<std::size_t>(image.pixelDataBytes()));
     }
-    return written && out.commit();
+    return writeConverted(out, image, mask, fillAlpha);
 }
 
 }  // namespace
 
-bool TgaImage::save(platform::Folder& folder, const std::string& fileName, std::uint8_t fillAlpha,
-                    const platform::MadeFrom& from) {
-    return writeRecord(*this, folder, fileName, nullptr, fillAlpha, from);
+bool TgaImage::save(tga::ByteSink& out, std::uint8_t fillAlpha) {
+    return writeRecord(*this, out, nullptr, fillAlpha);
 }
 
-bool TgaImage::saveBlended(platform::Folder& folder, const std::string& fileName, const TgaImage& mask,
-                           std::uint8_t fillAlpha, const platform::MadeFrom& from) {
+bool TgaImage::saveBlended(tga::ByteSink& out, const TgaImage& mask, std::uint8_t fillAlpha) {
     if (stride() < 3) {
         // Pixels that share bytes blend differently in place than after
         // widening: blend a copy first, as the definition says.
         TgaImage blended(*this);
         blended.blend(mask);
-        bool saved = blended.save(folder, fileName, fillAlpha, from);
+        bool saved = blended.save(out, fillAlpha);
         if (blended.isLoaded()) header.swap(blended.header);  // as save() left it
         return saved;
     }
-    return writeRecord(*this, folder, fileName, &mask, fillAlpha, from);
+    return writeRecord(*this, out, &mask, fillAlpha);
 }

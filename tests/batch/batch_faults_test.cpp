@@ -10,6 +10,7 @@
 #include <set>
 
 #include "batch/batch_run.h"
+#include "batch/picture_files.h"
 #include "e2e/expected_output.h"
 #include "platform/file_faults.h"
 #include "platform/names.h"
@@ -70,7 +71,7 @@ std::string cannotWrite(const std::string& name) {
 // A complete output: a 32-bit picture of the icons' size that loads whole.
 bool isWrittenPicture(const std::string& name) {
     TgaImage image;
-    return image.load(name) && image.content() == TgaContent::Picture &&
+    return loadPicture(platform::currentFolder(), name, image) && image.content() == TgaContent::Picture &&
            image.bitsPerPixel == tga::kDepth32 && image.width == kSide && image.height == kSide;
 }
 
@@ -91,9 +92,9 @@ public:
     }
     int process(const std::string& name) { return run_.processFile(name); }
     std::string output() { return console_.take(); }
-    void showOn(PreviewPage& page) {
-        run_.showOn(page, "");
-        page.beginPart("", run_.masks());
+    void showOn(PageFile& page) {
+        run_.showOn(page, "", "");
+        page.beginPart("", "", run_.masks());
     }
 
 private:
@@ -249,8 +250,9 @@ TEST_F(BatchFaults, PageGivenUpAtItsFirstFailedWriteHoldsNoSpace) {
         ScopedWorkDir dir;
         const std::map<std::string, Bytes> before = makeFolder(false);
         RunInFolder run;
-        PreviewPage page;
-        ASSERT_TRUE(page.open(platform::currentFolder(), "", platform::LocalTime()));
+        PageFile page;
+        page.open(platform::currentFolder(), "", platform::LocalTime());
+        ASSERT_TRUE(page.showing());
         run.showOn(page);
         platform::failNth(FileOp::Write, n);
         run.process("Alpha.tga");

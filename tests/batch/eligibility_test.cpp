@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "batch/eligibility.h"
-#include "batch/variants.h"
+#include "preview/outcome.h"
 
 using namespace eligibility;
 
@@ -35,10 +35,11 @@ TEST(Eligibility, BaseNameDropsTheLastFourCharacters) {
 }
 
 TEST(Eligibility, VariantNamesAddPrefixOrSuffixAndLowerCaseExtension) {
-    EXPECT_EQ(disabledVariantName("ICON"), "DISICON.tga");
-    EXPECT_EQ(passiveVariantName("ICON"), "PASICON.tga");
-    EXPECT_EQ(autocastVariantName("ICON"), "ICON_Autocast.tga");
-    EXPECT_EQ(autocastVariantName(""), "_Autocast.tga");
+    EXPECT_EQ(outputName(0, "ICON", "icon.TGA"), "icon.TGA");  // the icon itself
+    EXPECT_EQ(outputName(1, "ICON", "icon.TGA"), "DISICON.tga");
+    EXPECT_EQ(outputName(2, "ICON", "icon.TGA"), "PASICON.tga");
+    EXPECT_EQ(outputName(3, "ICON", "icon.TGA"), "ICON_Autocast.tga");
+    EXPECT_EQ(outputName(3, "", ".tga"), "_Autocast.tga");
 }
 
 TEST(Eligibility, RunOrderFoldsLettersToUpperCase) {

@@ -23,11 +23,11 @@ Bytes rgbaOfWritten(const std::string& name) {
 std::string pageOfCurrentFolder() {
     std::FILE* console = std::tmpfile();
     EXPECT_NE(console, nullptr);
-    PreviewPage page;
-    EXPECT_TRUE(page.open(platform::currentFolder(), "", {}));
+    PageFile page;
+    page.open(platform::currentFolder(), "", {});
     {
         BatchRun run(console);
-        run.showOn(page, "");
+        run.showOn(page, "", "");
         run.workOnFolder();
     }
     EXPECT_TRUE(page.commit());

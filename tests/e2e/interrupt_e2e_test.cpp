@@ -67,7 +67,7 @@ std::string problemsIn(const std::map<std::string, Bytes>& before) {
             continue;
         }
         TgaImage image;
-        bool complete = image.load(name) && image.content() == TgaContent::Picture &&
+        bool complete = loadBytes(image, readFile(name)) && image.content() == TgaContent::Picture &&
                         image.bitsPerPixel == 32 && readFile(name).size() == image.savedFileBytes();
         if (!complete) problems += name + " is neither as it was nor complete; ";
     }

@@ -99,10 +99,11 @@ TEST_P(Preview, RowsSayWhatWasMadeAndWhyNot) {
         "ZOF_AUTOCAST_MASK.tgaused, 8 &times; 8[ZOF_AUTOCAST_MASK.tga]",
         "|Broken??.tgaWARN: File &quot;Broken??.tga&quot; is not a 24 or 32 bit true-colour TGA. Left unchanged!"
         "|8 &times; 8type 3, 8 bits|left unchanged|left unchanged|left unchanged|left unchanged|left unchanged",
-        "|Good.tga|8 &times; 8Normal, 24 bits|[Good.tga]|[Good.tga]|mask missing"
-        "|no mask of the icon's size (the mask is 4 &times; 4)|[Good_Autocast.tga]",
+        "|Good.tga|8 &times; 8Normal, 24 bits|[Good.tga]Good.tga|[Good.tga]Good.tga|mask missing"
+        "|no mask of the icon's size (the mask is 4 &times; 4)|[Good_Autocast.tga]Good_Autocast.tga",
         "|Locked.tgaWARN: Can&#39;t write file &quot;Locked_Autocast.tga&quot;!|8 &times; 8Normal, 32 bits"
-        "|[Locked.tga]|[Locked.tga]|mask missing|no mask of the icon's size (the mask is 4 &times; 4)|not written",
+        "|[Locked.tga]Locked.tga|[Locked.tga]Locked.tga|mask missing"
+        "|no mask of the icon's size (the mask is 4 &times; 4)|not written",
         "|Processing complete! 2 of 3 files processed",
     };
     const std::string page = pageIn(written);
@@ -153,10 +154,11 @@ TEST(PreviewMemory, PicturesThatDoNotFitCostTheRunNothing) {
         << result.output;
     const std::string noMasks = "without the normal mask: mask missing|mask missing|mask missing|mask missing";
     const std::vector<std::string> rows = {
-        "|Big.tga|2048 &times; 2048Normal, 32 bits|not shown: out of memory|not shown: out of memory" + noMasks,
-        "|Huge.tga|2049 &times; 2048Normal, 32 bits|too large to show (2049 &times; 2048)"
-        "|too large to show (2049 &times; 2048)" + noMasks,
-        "|Small.tga|4 &times; 4Normal, 32 bits|[Small.tga]|[Small.tga]" + noMasks,
+        "|Big.tga|2048 &times; 2048Normal, 32 bits|not shown: out of memoryBig.tga|not shown: out of memoryBig.tga" +
+            noMasks,
+        "|Huge.tga|2049 &times; 2048Normal, 32 bits|too large to show (2049 &times; 2048)Huge.tga"
+        "|too large to show (2049 &times; 2048)Huge.tga" + noMasks,
+        "|Small.tga|4 &times; 4Normal, 32 bits|[Small.tga]Small.tga|[Small.tga]Small.tga" + noMasks,
     };
     const std::vector<std::string> lines = shownLines(pageIn("."));
     ASSERT_EQ(lines.size(), 8u);

@@ -7,6 +7,18 @@
 
 namespace test_support {
 
+bool loadBytes(TgaImage& image, const Bytes& file) {
+    return image.load(tga::ByteBuffer(file.begin(), file.end()));
+}
+
+bool saveBytes(TgaImage& image, std::uint8_t fillAlpha, Bytes& out, const TgaImage* mask) {
+    tga::ByteBuffer bytes;
+    tga::BufferSink sink(bytes);
+    const bool saved = mask != nullptr ? image.saveBlended(sink, *mask, fillAlpha) : image.save(sink, fillAlpha);
+    out.assign(bytes.begin(), bytes.end());
+    return saved;
+}
+
 Bytes TgaFile::bytes() const {
     Bytes out;
     out.reserve(18 + id.size() + data.size());

@@ -40,6 +40,11 @@ TgaImage inMemoryImage(std::uint32_t width, std::uint32_t height, std::uint32_t 
 // An uncompressed bottom-up file of noise pixels.
 TgaFile noiseTga(std::uint16_t width, std::uint16_t height, std::uint8_t depth, std::uint32_t seed);
 
+// Decodes the file's bytes `file` into `image` (TgaImage::load).
+bool loadBytes(TgaImage& image, const Bytes& file);
+// What save(), or with `mask` saveBlended(), encodes into `out`; their result.
+bool saveBytes(TgaImage& image, std::uint8_t fillAlpha, Bytes& out, const TgaImage* mask = nullptr);
+
 // An uncompressed 32-bit file as the tool writes it (descriptor 0).
 Bytes savedForm(const Bytes& header18AndId, const Bytes& pixels32);
 

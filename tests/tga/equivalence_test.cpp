@@ -197,7 +197,7 @@ void expectSameAsReference(const std::string& fileName, const std::string& what)
     SCOPED_TRACE(what);
     Decoded expected = referenceLoad(fileName);
     TgaImage image;
-    bool loaded = image.load(fileName);
+    bool loaded = test_support::loadBytes(image, test_support::readFile(fileName));
     ASSERT_EQ(loaded, expected.loaded);
     if (!loaded) return;
     EXPECT_EQ(describe(image.content()), describe(expected.content));
@@ -217,17 +217,15 @@ void expectSameAsReference(const std::string& fileName, const std::string& what)
 
     // An odd fill alpha shows whether widened pixels take it.
     const std::uint8_t kFillAlpha = 0x5A;
-    bool saved = image.save("saved-by-tool.out", kFillAlpha);
+    Bytes savedBytes;
+    bool saved = test_support::saveBytes(image, kFillAlpha, savedBytes);
     bool savedByReference = referenceSave(expected, "saved-by-reference.out", kFillAlpha);
     ASSERT_EQ(saved, savedByReference);
     if (saved) {
-        EXPECT_TRUE(test_support::readFile("saved-by-tool.out") ==
-                    test_support::readFile("saved-by-reference.out"))
-            << "saved files differ";
+        EXPECT_TRUE(savedBytes == test_support::readFile("saved-by-reference.out")) << "saved files differ";
     }
     // Removed rather than overwritten next time: replacing a file's content
     // makes some file systems write it out at once, which is slow.
-    std::remove("saved-by-tool.out");
     std::remove("saved-by-reference.out");
 }
 
@@ -490,17 +488,15 @@ TEST_P(BlendArithmetic, FrameMaskWithAClearInterior) {
                 referenceBlendChannel(icon.data[p + k], icon.data[p + 3], frame.data[p + k], frame.data[p + 3]);
         }
     }
-    test_support::writeFile("icon.tga", icon.bytes());
-    test_support::writeFile("mask.tga", frame.bytes());
     TgaImage image, mask;
-    ASSERT_TRUE(image.load("icon.tga") && mask.load("mask.tga"));
-    ASSERT_TRUE(image.saveBlended("variant.out", mask, 255));
-    ASSERT_TRUE(image.blend(mask) && image.save("icon.out", 255));
+    ASSERT_TRUE(test_support::loadBytes(image, icon.bytes()) && test_support::loadBytes(mask, frame.bytes()));
+    Bytes variant, rewritten;
+    ASSERT_TRUE(test_support::saveBytes(image, 255, variant, &mask));
+    ASSERT_TRUE(image.blend(mask) && test_support::saveBytes(image, 255, rewritten));
     Bytes header = icon.bytes();
     header.resize(18);
-    for (const char* written : {"variant.out", "icon.out"}) {
-        EXPECT_TRUE(test_support::readFile(written) == test_support::savedForm(header, expected)) << written;
-    }
+    EXPECT_TRUE(variant == test_support::savedForm(header, expected));
+    EXPECT_TRUE(rewritten == test_support::savedForm(header, expected));
 }
 
 // Widening 3-byte pixels to 4-byte ones, on every path and at every run
@@ -566,21 +562,20 @@ TEST_P(BlendArithmetic, SaveBlendedWritesWhatABlendedCopyWould) {
                 std::string what = "depth " + std::to_string(depth) + ", mask depth " +
                                    std::to_string(maskDepth) + ", mask width " + std::to_string(maskWidth);
                 SCOPED_TRACE(what);
-                test_support::writeFile("icon.tga", smallFile(2, depth, 0x20, "id").bytes());
                 TgaFile maskFile = smallFile(2, maskDepth, 0, "");
                 maskFile.width = maskWidth;
                 maskFile.height = 2;
                 maskFile.data = mixedPixels(maskWidth, 2, maskDepth == 32 ? 4 : 3, 99);
-                test_support::writeFile("mask.tga", maskFile.bytes());
                 TgaImage icon, mask;
-                ASSERT_TRUE(icon.load("icon.tga"));
-                ASSERT_TRUE(mask.load("mask.tga"));
+                ASSERT_TRUE(test_support::loadBytes(icon, smallFile(2, depth, 0x20, "id").bytes()));
+                ASSERT_TRUE(test_support::loadBytes(mask, maskFile.bytes()));
                 TgaImage copy = icon;
                 const tga::ByteBuffer pixelsBefore = icon.pixels;
                 copy.blend(mask);
-                ASSERT_TRUE(copy.save("copy.out", 0x5A));
-                ASSERT_TRUE(icon.saveBlended("blended.out", mask, 0x5A));
-                EXPECT_TRUE(test_support::readFile("copy.out") == test_support::readFile("blended.out"));
+                Bytes copied, blended;
+                ASSERT_TRUE(test_support::saveBytes(copy, 0x5A, copied));
+                ASSERT_TRUE(test_support::saveBytes(icon, 0x5A, blended, &mask));
+                EXPECT_TRUE(copied == blended);
                 EXPECT_TRUE(icon.pixels == pixelsBefore) << "saveBlended changed the pixels";
                 EXPECT_TRUE(icon.header == copy.header);
             }

@@ -2,7 +2,6 @@
 // behaviour at the end of the data, and files the reader does not decode.
 #include <gtest/gtest.h>
 
-#include "support/temp_dir.h"
 #include "support/tga_builder.h"
 #include "tga/tga_image.h"
 
@@ -15,9 +14,8 @@ TgaFile picture(std::uint16_t width, std::uint16_t height, std::uint8_t depth) {
 }
 
 TgaImage loaded(const Bytes& bytes) {
-    writeFile("image.tga", bytes);
     TgaImage image;
-    EXPECT_TRUE(image.load("image.tga"));
+    EXPECT_TRUE(loadBytes(image, bytes));
     return image;
 }
 
@@ -54,7 +52,6 @@ Bytes rowsMirrored(const Bytes& pixels, std::size_t rowBytes, std::size_t stride
 }  // namespace
 
 TEST(TgaReader, DecodesEveryEncodingAndDepth) {
-    ScopedWorkDir dir;
     for (std::uint8_t depth : {24, 32}) {
         for (bool compressed : {false, true}) {
             SCOPED_TRACE(std::to_string(depth) + (compressed ? " RLE" : " raw"));
@@ -80,7 +77,6 @@ TEST(TgaReader, DecodesEveryEncodingAndDepth) {
 // Pixels come out bottom row first and left to right whatever the origin;
 // the other descriptor bits (alpha bit count) change nothing.
 TEST(TgaReader, HonoursBothOriginBits) {
-    ScopedWorkDir dir;
     for (std::uint8_t depth : {24, 32}) {
         const std::size_t stride = depth / 8;
         TgaFile file = picture(3, 5, depth);  // odd sides: the middle row and column stay
@@ -100,7 +96,6 @@ TEST(TgaReader, HonoursBothOriginBits) {
 }
 
 TEST(TgaReader, KeepsTheImageIdInTheHeaderBlock) {
-    ScopedWorkDir dir;
     for (std::size_t length : {0u, 1u, 255u}) {
         TgaFile file = picture(2, 2, 32);
         file.id = std::string(length, 'i');
@@ -115,7 +110,6 @@ TEST(TgaReader, KeepsTheImageIdInTheHeaderBlock) {
 }
 
 TEST(TgaReader, RunLengthPacketsCrossRowsAndTheLastOneOvershootsIntoTheSlack) {
-    ScopedWorkDir dir;
     TgaFile file = picture(3, 2, 32);
     // A raw packet of 4 pixels crossing the row end, then a run of 128
     // pixels of which only 2 belong to the image.
@@ -135,7 +129,6 @@ TEST(TgaReader, RunLengthPacketsCrossRowsAndTheLastOneOvershootsIntoTheSlack) {
 }
 
 TEST(TgaReader, RawPacketOfOnePixelAndRunOf128) {
-    ScopedWorkDir dir;
     TgaFile file = picture(129, 1, 24);
     file.imageType = 10;
     file.data = {0x00, 9, 8, 7, 0xFF, 1, 2, 3};
@@ -145,7 +138,6 @@ TEST(TgaReader, RawPacketOfOnePixelAndRunOf128) {
 }
 
 TEST(TgaReader, EmptyPictureIsJustTheSlack) {
-    ScopedWorkDir dir;
     for (auto size : {std::pair<int, int>{0, 5}, {5, 0}, {0, 0}}) {
         TgaFile file;
         file.width = static_cast<std::uint16_t>(size.first);
@@ -157,24 +149,7 @@ TEST(TgaReader, EmptyPictureIsJustTheSlack) {
     }
 }
 
-// Files of more than 16 MiB are not read whole in one go but step by step,
-// no further than the header says the pixels can need. Noise: its
-// run-length data are raw packets, each with a byte of header.
-TEST(TgaReader, FilesLargerThanAWholeFileReadAreReadInFull) {
-    ScopedWorkDir dir;
-    for (std::uint8_t type : {2, 10}) {
-        TgaFile file = picture(2048, 2049, 32);
-        const Bytes pixels = file.data;
-        file.imageType = type;
-        if (type == 10) file.data = encodeRunLength(pixels, 4);
-        TgaImage image = loaded(file.bytes());
-        ASSERT_EQ(image.content(), TgaContent::Picture) << int(type);
-        EXPECT_TRUE(pixelData(image) == pixels) << int(type);
-    }
-}
-
 TEST(TgaReader, ShortUncompressedDataRepeatsTheLastBytesReadPerChannel) {
-    ScopedWorkDir dir;
     TgaFile file = picture(4, 1, 32);
     file.data = {1, 2, 3, 4, 5, 6};  // one pixel and half of the next
     TgaImage image = loaded(file.bytes());
@@ -189,7 +164,6 @@ TEST(TgaReader, ShortUncompressedDataRepeatsTheLastBytesReadPerChannel) {
 }
 
 TEST(TgaReader, ShortRunLengthDataReusesTheLastPacketHeader) {
-    ScopedWorkDir dir;
     TgaFile file = picture(6, 1, 24);
     file.imageType = 10;
     // A raw packet of 2 pixels whose second pixel is cut after one byte; the
@@ -201,7 +175,6 @@ TEST(TgaReader, ShortRunLengthDataReusesTheLastPacketHeader) {
 }
 
 TEST(TgaReader, SurplusOfTheLastPacketMayBeMissing) {
-    ScopedWorkDir dir;
     TgaFile file = picture(2, 1, 24);
     file.imageType = 10;
     file.data = {0x05, 1, 2, 3, 4, 5, 6};  // a raw packet of 6 with only the 2 needed pixels
@@ -211,7 +184,6 @@ TEST(TgaReader, SurplusOfTheLastPacketMayBeMissing) {
 }
 
 TEST(TgaReader, ShortHeaderOrIdIsTruncated) {
-    ScopedWorkDir dir;
     TgaFile file = picture(2, 2, 32);
     file.id = "abc";
     Bytes bytes = file.bytes();
@@ -233,7 +205,6 @@ TEST(TgaReader, ShortHeaderOrIdIsTruncated) {
 }
 
 TEST(TgaReader, FilesThatAreNoTrueColourPictureLoadUndecoded) {
-    ScopedWorkDir dir;
     for (std::uint8_t type : {1, 3, 9, 11, 0, 33}) {
         TgaFile file = picture(4, 4, 8);
         file.imageType = type;
@@ -254,7 +225,6 @@ TEST(TgaReader, FilesThatAreNoTrueColourPictureLoadUndecoded) {
 }
 
 TEST(TgaReader, OddDepthsFollowTheSameRules) {
-    ScopedWorkDir dir;
     // Depth 16: stride 2, yet three bytes read per pixel, each store
     // overlapping the next pixel's first byte.
     TgaFile file = picture(2, 1, 16);
@@ -265,33 +235,22 @@ TEST(TgaReader, OddDepthsFollowTheSameRules) {
 }
 
 TEST(TgaReader, FailuresLeaveTheRecordAsDocumented) {
-    ScopedWorkDir dir;
     TgaImage image = loaded(picture(2, 2, 32).bytes());
-    Bytes before = wholeBuffer(image);
-    EXPECT_FALSE(image.load("missing.tga"));
-    EXPECT_EQ(wholeBuffer(image), before);  // unchanged
-    makeDirectory("folder.tga");
-    EXPECT_FALSE(image.load("folder.tga"));
-    EXPECT_TRUE(image.isLoaded());
-
     TgaFile beyond;  // 65535 x 65535 x 4 + 1000 does not fit in 32 bits
     beyond.width = beyond.height = 65535;
-    writeFile("beyond.tga", beyond.bytes());
-    EXPECT_FALSE(image.load("beyond.tga"));
+    EXPECT_FALSE(loadBytes(image, beyond.bytes()));
     EXPECT_FALSE(image.isLoaded());
     EXPECT_TRUE(image.header.empty());
 
     TgaFile huge;  // fits, but a 18-byte file cannot back 4 GB of pixels
     huge.width = huge.height = 32767;
-    writeFile("huge.tga", huge.bytes());
-    EXPECT_TRUE(image.load("huge.tga"));
+    EXPECT_TRUE(loadBytes(image, huge.bytes()));
     EXPECT_EQ(image.content(), TgaContent::Truncated);
     EXPECT_FALSE(image.isLoaded());
     EXPECT_TRUE(image.pixels.empty());
 }
 
 TEST(TgaReader, ReleaseEmptiesAndKeepsTheSizes) {
-    ScopedWorkDir dir;
     TgaImage image;
     EXPECT_FALSE(image.isLoaded());
     image = loaded(picture(3, 2, 24).bytes());
@@ -300,15 +259,6 @@ TEST(TgaReader, ReleaseEmptiesAndKeepsTheSizes) {
     EXPECT_EQ(image.headerSize, 0u);
     EXPECT_EQ(image.width, 3u);
     image.release();  // twice is harmless
-    EXPECT_TRUE(image.load("image.tga"));
+    EXPECT_TRUE(loadBytes(image, picture(3, 2, 24).bytes()));
     EXPECT_TRUE(image.isLoaded());
-}
-
-TEST(TgaReader, ResolvesTheNameIgnoringLetterCase) {
-    ScopedWorkDir dir;
-    TgaFile file = picture(2, 2, 32);
-    writeFile("ICON.TGA", file.bytes());
-    TgaImage image;
-    ASSERT_TRUE(image.load("icon.tga"));
-    EXPECT_EQ(pixelData(image), file.data);
 }

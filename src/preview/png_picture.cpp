@@ -1,4 +1,6 @@
-#include "batch/png_picture.h"
+#include "preview/png_picture.h"
+
+#include "tga/tga_format.h"
 
 #include <zlib.h>
 
@@ -87,25 +89,25 @@ void appendPiece(void* context, void* data, int size) {
 
 }  // namespace
 
-bool PngEncoder::encode(const TgaImage& image, std::string& png) {
+bool PngEncoder::encode(std::uint32_t width, std::uint32_t height, std::uint32_t stride, const std::uint8_t* pixels,
+                        std::string& png) {
     png.clear();
-    const std::uint32_t stride = image.stride();
-    const std::uint64_t pixelCount = std::uint64_t{image.width} * image.height;
-    if (!deflater_->ready || !image.isLoaded() || (stride != 3 && stride != 4) || pixelCount == 0 ||
+    const std::uint64_t pixelCount = std::uint64_t{width} * height;
+    if (!deflater_->ready || (stride != 3 && stride != 4) || pixelCount == 0 ||
         pixelCount > kMaxPixels) {
         return false;
     }
-    const std::size_t rowBytes = std::size_t{image.width} * 4;
+    const std::size_t rowBytes = std::size_t{width} * 4;
     try {
         rgba_.resize(static_cast<std::size_t>(pixelCount) * 4);
     } catch (const std::bad_alloc&) {
         return false;
     }
     // Rows are stored bottom-up, each pixel blue, green, red (, alpha).
-    for (std::uint32_t row = 0; row < image.height; ++row) {
-        const std::uint8_t* from = image.pixels.data() + std::uint64_t{image.height - 1 - row} * image.width * stride;
+    for (std::uint32_t row = 0; row < height; ++row) {
+        const std::uint8_t* from = pixels + std::uint64_t{height - 1 - row} * width * stride;
         std::uint8_t* to = rgba_.data() + row * rowBytes;
-        for (std::uint32_t x = 0; x < image.width; ++x, from += stride, to += 4) {
+        for (std::uint32_t x = 0; x < width; ++x, from += stride, to += 4) {
             to[0] = from[tga::kRed];
             to[1] = from[tga::kGreen];
             to[2] = from[tga::kBlue];
@@ -114,8 +116,8 @@ bool PngEncoder::encode(const TgaImage& image, std::string& png) {
     }
     Output output{&png, false};
     activeStream = &deflater_->stream;
-    const int written = stbi_write_png_to_func(appendPiece, &output, static_cast<int>(image.width),
-                                               static_cast<int>(image.height), 4, rgba_.data(),
+    const int written = stbi_write_png_to_func(appendPiece, &output, static_cast<int>(width),
+                                               static_cast<int>(height), 4, rgba_.data(),
                                                static_cast<int>(rowBytes));
     activeStream = nullptr;
     if (written == 0 || output.failed) {

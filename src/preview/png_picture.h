@@ -6,9 +6,8 @@
 #include <string>
 
 #include "tga/byte_buffer.h"
-#include "tga/tga_image.h"
 
-// Makes PNG files of loaded records, keeping its working buffers from one
+// Makes PNG files of pictures, keeping its working buffers from one
 // picture to the next.
 class PngEncoder {
 public:
@@ -24,12 +23,14 @@ public:
     // (thousands of small icons make a page); larger ones are given back.
     static constexpr std::size_t kKeptBufferBytes = 4u * 1024 * 1024;
 
-    // Replaces `png` with a PNG file of the pixels save() writes for
-    // `image` (pixels without alpha get 255): 8-bit RGBA, not
-    // premultiplied, the top row first. False, with `png` empty, for a
-    // record that is not loaded, holds other than 24 or 32-bit pixels or
-    // has more than kMaxPixels, or when memory runs out.
-    bool encode(const TgaImage& image, std::string& png);
+    // Replaces `png` with a PNG file of the picture of width x height
+    // pixels at `pixels`, stored as a TGA file stores them: the bottom row
+    // first, each pixel blue, green, red and, with a `stride` of 4, alpha
+    // (255 without). The PNG is 8-bit RGBA, not premultiplied, the top row
+    // first. False, with `png` empty, for a stride other than 3 or 4, no
+    // pixels or more than kMaxPixels, or when memory runs out.
+    bool encode(std::uint32_t width, std::uint32_t height, std::uint32_t stride, const std::uint8_t* pixels,
+                std::string& png);
     // Gives back a working buffer larger than kKeptBufferBytes.
     void releaseLargeBuffers();
 
