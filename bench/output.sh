@@ -34,7 +34,7 @@ fail() {
   exit 1
 }
 
-"$root/tools/install-deps.sh" cmake make g++ libstb-dev zlib1g-dev strace
+"$root/tools/install-deps.sh" cmake make g++ libdeflate-dev strace
 mkdir -p "$work" "$data"
 quietly cmake -S "$bench" -B "$work/build-bench" -DCMAKE_BUILD_TYPE=Release
 quietly cmake --build "$work/build-bench" -j2

@@ -30,7 +30,7 @@ fail() {
   exit 1
 }
 
-packages=(cmake make g++ libstb-dev zlib1g-dev)
+packages=(cmake make g++ libdeflate-dev)
 [ "$CALLGRIND" = 1 ] && packages+=(valgrind)
 "$root/tools/install-deps.sh" "${packages[@]}"
 mkdir -p "$work" "$data"
@@ -114,16 +114,12 @@ if [ "$CALLGRIND" = 1 ]; then
   }
   breakdown="$(
     printf '| whole run with --preview | %.0f M | 100 %% |\n' "$(awk -v t="$total" 'BEGIN { print t / 1e6 }')"
-    part "the page's pictures (PreviewPage::appendPicture)" 'PreviewPage::appendPicture'
+    part "the page's rows (PreviewPage::addIcon)" 'PreviewPage::addIcon'
     part "  PNG files (PngEncoder::encode)" 'PngEncoder::encode'
-    part "    zlib's deflate" ':deflate \\['
-    part "    the rows filtered (stb_image_write)" 'stbiw__encode_png_line'
-    part "    Adler-32 of the data (zlib)" ':adler32_z '
-    part "    CRC of the chunks (zlib)" ':crc32_z '
-    part "  masks laid over copies (TgaImage::blend)" 'TgaImage::blend'
+    part "    libdeflate's compression" 'libdeflate_zlib_compress'
     part "  Base64 (appendBase64)" 'appendBase64'
-    part "the icons' own files (produceVariants)" 'produceVariants'
-    part "the icons' own files (saveWithNormalMask)" 'saveWithNormalMask'
+    part "  the masks' hidden parts (PreviewPage::hiddenPartNote)" 'hiddenPartNote'
+    part "the icons' own files (writeIconFiles)" 'writeIconFiles'
   )"
 fi
 rm -rf "$data"

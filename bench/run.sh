@@ -40,7 +40,7 @@ fail() {
   exit 1
 }
 
-packages=(cmake make g++ libstb-dev zlib1g-dev strace valgrind)
+packages=(cmake make g++ libdeflate-dev strace valgrind)
 [ "$PILLOW" = 1 ] && packages+=(python3-pil)
 "$root/tools/install-deps.sh" "${packages[@]}"
 if [ "$PILLOW" = 1 ]; then

@@ -31,7 +31,7 @@ fi
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(reader blend batch)
 
-"$root/tools/install-deps.sh" cmake make clang-14 libclang-rt-14-dev libstb-dev zlib1g-dev
+"$root/tools/install-deps.sh" cmake make clang-14 libclang-rt-14-dev libdeflate-dev
 build="$root/build-fuzz"
 echo "-- building the fuzz targets in $build"
 CC=clang-14 CXX=clang++-14 quietly cmake -S "$root" -B "$build" -DBD_FUZZ=ON -DBD_TESTS=OFF -DBD_WERROR=ON \

@@ -25,12 +25,14 @@ else
   packages=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64)
 fi
 # g++ builds the small program that makes the program's icon.
-"$root/tools/install-deps.sh" cmake make g++ libstb-dev libz-mingw-w64-dev "${packages[@]}"
+"$root/tools/install-deps.sh" cmake make g++ libstb-dev "${packages[@]}"
 objdump="$arch-w64-mingw32-objdump"
+libraries="$root/build-libraries/windows-$arch"
+"$root/tools/windows-libraries.sh" "$arch" "$libraries"
 
 echo "-- configuring the $arch Windows build in $dir"
 quietly cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DBD_WERROR=ON -DBD_TESTS=OFF
+  -DCMAKE_BUILD_TYPE=Release -DBD_WERROR=ON -DBD_TESTS=OFF -DBD_WINDOWS_LIBRARIES="$libraries"
 cmake --build "$dir" -j"$(nproc)"
 exe="$dir/button-disabler.exe"
 

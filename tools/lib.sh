@@ -77,9 +77,9 @@ choose_wine_build() {
 # The Debian packages the wine stage needs for the build chosen above.
 wine_packages() {
   if [ "$wine_bits" = 32 ]; then
-    echo wine wine32:i386 g++-mingw-w64-i686 binutils-mingw-w64-i686 libstb-dev libz-mingw-w64-dev
+    echo wine wine32:i386 g++-mingw-w64-i686 binutils-mingw-w64-i686 libstb-dev dpkg-dev
   else
-    echo wine wine64 g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 libstb-dev libz-mingw-w64-dev
+    echo wine wine64 g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 libstb-dev dpkg-dev
   fi
 }
 

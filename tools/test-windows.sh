@@ -14,7 +14,7 @@ source "$root/tools/lib.sh"
 
 choose_wine_build
 # shellcheck disable=SC2046  # one word per package
-"$root/tools/install-deps.sh" cmake make g++ libgtest-dev zlib1g-dev bsdutils $(wine_packages)
+"$root/tools/install-deps.sh" cmake make g++ libgtest-dev libdeflate-dev bsdutils $(wine_packages)
 
 echo "-- the shipped build: i686"
 "$root/tools/build-windows.sh" i686
@@ -44,8 +44,10 @@ fi
 # std::mutex). The end-to-end program stays native: it starts the tool.
 windows_tests="$root/build-test/windows-$arch"
 echo "-- the Windows test programs in $windows_tests"
+libraries="$root/build-libraries/windows-$arch"
+"$root/tools/windows-libraries.sh" "$arch" "$libraries"
 quietly cmake -S "$root" -B "$windows_tests" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
-  -DBD_MINGW_THREADS=posix -DCMAKE_BUILD_TYPE=Release -DBD_WERROR=ON
+  -DBD_MINGW_THREADS=posix -DCMAKE_BUILD_TYPE=Release -DBD_WERROR=ON -DBD_WINDOWS_LIBRARIES="$libraries"
 quietly cmake --build "$windows_tests" -j"$(nproc)" --target unit_tests hardening_tests
 
 echo "-- the native end-to-end test program"

@@ -2,10 +2,11 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "tga/byte_buffer.h"
+
+struct libdeflate_compressor;
 
 // Makes PNG files of pictures, keeping its working buffers from one
 // picture to the next.
@@ -35,9 +36,10 @@ public:
     void releaseLargeBuffers();
 
 private:
-    struct Deflater;
-    std::unique_ptr<Deflater> deflater_;
-    tga::ByteBuffer rgba_;
+    libdeflate_compressor* compressor_;
+    tga::ByteBuffer row_;       // one row in PNG's byte order
+    tga::ByteBuffer filtered_;  // the rows as PNG filters them
+    tga::ByteBuffer compressed_;
 };
 
 // Appends the Base64 form of `bytes` (RFC 4648, with padding) to `out`.

@@ -284,13 +284,18 @@ std::string PreviewPage::hiddenPartNote(const IconOutcome& icon, int slot) const
     const std::size_t pixels = static_cast<std::size_t>(std::uint64_t{icon.width} * icon.height);
     if (icon.outputs[slot].fit != MaskFit::Laid || icon.asRead.size() < pixels * 4 || icon.bitsPerPixel != 32) return "";
     const std::uint8_t* iconPixels = icon.asRead.data() + (icon.asRead.size() - pixels * 4);  // behind header and ID
-    for (std::size_t i = 0; i < pixels; ++i) {
-        const bool maskShows = !mask.hasAlpha() || mask.pixels[i * 4 + tga::kAlpha] != 0;
-        if (maskShows && iconPixels[i * 4 + tga::kAlpha] == 0) {
-            return "<br>" + why("part of the mask lies where the icon is transparent and does not show");
+    // One pass without a branch, which the compiler vectorises. A mask
+    // without alpha shows everywhere.
+    unsigned hidden = 0;
+    if (mask.hasAlpha()) {
+        const std::uint8_t* maskPixels = mask.pixels.data();
+        for (std::size_t i = 0; i < pixels; ++i) {
+            hidden |= (maskPixels[i * 4 + tga::kAlpha] != 0) & (iconPixels[i * 4 + tga::kAlpha] == 0);
         }
+    } else {
+        for (std::size_t i = 0; i < pixels; ++i) hidden |= iconPixels[i * 4 + tga::kAlpha] == 0;
     }
-    return "";
+    return hidden ? "<br>" + why("part of the mask lies where the icon is transparent and does not show") : "";
 }
 
 std::string PreviewPage::pictureOfFile(const tga::ByteBuffer& file, std::uint32_t width, std::uint32_t height,
