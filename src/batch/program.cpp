@@ -40,91 +40,67 @@ Job::Kind placeToOutput(const std::string& path, platform::PathKind kind, const 
     return Job::Kind::Folder;
 }
 
-// The jobs less those of files given in a folder that is itself given (by
-// its identity, one of `folders`; `filesIn` holds each job's folder's): a
-// folder's own run takes every icon in it, given by name or not.
-std::vector<Job> withoutFilesOfFoldersGiven(const std::vector<Job>& jobs, const std::vector<std::string>& filesIn,
-                                            const std::set<std::string>& folders) {
-    std::vector<Job> planned;
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        if (jobs[i].kind != Job::Kind::Files || folders.count(filesIn[i]) == 0) planned.push_back(jobs[i]);
+// Adds the file `path` to the files given of its folder, which are done
+// together, with its masks loaded once, in the order a run would take them.
+void addFile(const std::string& path, std::vector<Job>& jobs) {
+    const platform::SplitPath split = platform::splitPath(path);
+    const std::string identity = platform::identityOf(split.folder);
+    auto sameFolder = std::find_if(jobs.begin(), jobs.end(), [&](const Job& job) {
+        return job.kind == Job::Kind::Files && job.identity == identity && (!identity.empty() || job.path == split.folder);
+    });
+    if (sameFolder != jobs.end()) {
+        sameFolder->names.push_back(split.name);
+    } else {
+        jobs.push_back({Job::Kind::Files, split.folder, {split.name}, identity});
     }
-    return planned;
 }
 
 // Every path is looked at before any work is done; relative paths all start
 // from the directory the program was started in, which stays the current
 // one. Nothing is worked on twice: a folder given again (by whatever
 // spelling), or files of a folder that is itself given, would have the
-// normal mask laid over their icons a second time. Files are told apart by their folder and their
-// name there (a file given again under another spelling is found once when
-// the names are resolved), never by what they lead to: a link and the icon
-// it points to are two entries, each rewritten once from what it holds when
-// its turn comes, as in a run over their folder. Among several paths, the
-// output folder (`outputIdentity`, "" for none) or an icon in it is no
-// source: it would be worked on in place and its icons then taken for those
-// of another part. Given alone, it is a run in place there.
+// normal mask laid over their icons a second time. Files are told apart by
+// their folder and their name there (a file given again under another
+// spelling is found once when the names are resolved), never by what they
+// lead to: a link and the icon it points to are two entries, each rewritten
+// once from what it holds when its turn comes, as in a run over their
+// folder. Among several paths, the output folder (`outputIdentity`, "" for
+// none) or an icon in it is no source: it would be worked on in place and
+// its icons then taken for those of another part. Given alone, it is a run
+// in place there.
 std::vector<Job> planJobs(const std::vector<std::string>& paths, const std::string& outputIdentity) {
     const bool sparingOutput = !outputIdentity.empty() && paths.size() > 1;
     std::vector<Job> jobs;
-    std::set<std::string> folders;      // identities of the folders given
-    std::vector<std::string> filesIn;   // for each job, its folder's identity
-    // Files of one folder are done together, with its masks loaded once, in
-    // the order a run would take them.
-    const auto addFile = [&](const std::string& path) {
-        platform::SplitPath split = platform::splitPath(path);
-        std::string identity = platform::identityOf(split.folder);
-        std::string folder = identity.empty() ? "path:" + split.folder : identity;
-        auto sameFolder = std::find(filesIn.begin(), filesIn.end(), folder);
-        std::size_t at = static_cast<std::size_t>(sameFolder - filesIn.begin());
-        if (sameFolder == filesIn.end() || jobs[at].kind != Job::Kind::Files) {
-            jobs.push_back({Job::Kind::Files, split.folder, {split.name}, identity});
-            filesIn.push_back(folder);
-        } else {
-            jobs[at].names.push_back(split.name);
-        }
-    };
-    const auto addFolder = [&](const std::string& path) {
-        std::string identity = platform::identityOf(path);
-        if (!identity.empty() && !folders.insert(identity).second) return;
-        jobs.push_back({Job::Kind::Folder, path, {}, identity});
-        filesIn.push_back(identity);
-    };
+    std::set<std::string> folders;  // identities of the folders given
     for (const std::string& path : paths) {
         const platform::PathKind kind = platform::pathKind(path);
         const Job::Kind place = sparingOutput ? placeToOutput(path, kind, outputIdentity) : Job::Kind::Folder;
+        const std::string trimmed = platform::trimmedPath(path);
         if (place != Job::Kind::Folder) {
             jobs.push_back({place, path, {}, {}});
-            filesIn.emplace_back();
-            continue;
-        }
-        switch (kind) {
-            case platform::PathKind::Folder:
-                // A name ending in ".tga" is an icon's, never a folder to
-                // work on: a folder, or a link to one, that a shell glob
-                // picked up (or that completion ended with a separator) is
-                // noted and passed over with the files.
-                if (const std::string trimmed = platform::trimmedPath(path);
-                    platform::hasTgaExtension(platform::splitPath(trimmed).name)) {
-                    addFile(trimmed);
-                } else {
-                    addFolder(path);
-                }
-                break;
-            case platform::PathKind::Missing:
-                jobs.push_back({Job::Kind::NotFound, path, {}, {}});
-                filesIn.emplace_back();
-                break;
-            case platform::PathKind::Inaccessible:
-                jobs.push_back({Job::Kind::CannotOpen, path, {}, {}});
-                filesIn.emplace_back();
-                break;
-            case platform::PathKind::File:
-                addFile(path);
-                break;
+        } else if (kind == platform::PathKind::Missing || kind == platform::PathKind::Inaccessible) {
+            jobs.push_back({kind == platform::PathKind::Missing ? Job::Kind::NotFound : Job::Kind::CannotOpen, path, {}, {}});
+        } else if (kind == platform::PathKind::File) {
+            addFile(path, jobs);
+        } else if (platform::hasTgaExtension(platform::splitPath(trimmed).name)) {
+            // A name ending in ".tga" is an icon's, never a folder to work
+            // on: a folder, or a link to one, that a shell glob picked up
+            // (or that completion ended with a separator) is noted and
+            // passed over with the files.
+            addFile(trimmed, jobs);
+        } else if (const std::string identity = platform::identityOf(path);
+                   identity.empty() || folders.insert(identity).second) {
+            jobs.push_back({Job::Kind::Folder, path, {}, identity});
         }
     }
-    return withoutFilesOfFoldersGiven(jobs, filesIn, folders);
+    // A folder's own run takes every icon in it, given by name or not.
+    jobs.erase(std::remove_if(jobs.begin(), jobs.end(),
+                              [&](const Job& job) {
+                                  return job.kind == Job::Kind::Files && !job.identity.empty() &&
+                                         folders.count(job.identity) != 0;
+                              }),
+               jobs.end());
+    return jobs;
 }
 
 void printHeading(const std::string& folder) {
