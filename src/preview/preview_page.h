@@ -21,13 +21,10 @@ public:
     static const char* const kFileName;  // "button-disabler-preview.html"
 
     // The largest picture shown, in pixels; a larger one says "too large
-    // to show". While a row is made, up to five pictures of its icon are
-    // held as PNG files in Base64 (for noise 5.3 bytes a pixel), and the one
-    // being encoded takes about 20 bytes a pixel more. Measured on the
-    // 32-bit Windows program with a noise icon and four masks of its size:
-    // every picture shown at 3072 x 3072, the page given up at 3584 x 3584.
-    // Under half the pixels of the good case leaves room for an address
-    // space cut up by what the run already holds (docs/limits.md).
+    // to show", and the run keeps no bytes for it. While a row is made, the
+    // five pictures of its icon are held as written (4 bytes a pixel) and
+    // as PNG files in Base64, beside the working buffers of the one being
+    // encoded; docs/limits.md gives the memory this takes.
     static constexpr std::uint64_t kMaxShownPixels = 2048ull * 2048;
 
     // The page goes into `out`, which must outlive it.

@@ -76,3 +76,26 @@ TEST(PreviewPage, PicturesNarrowerThan128PixelsAreDrawnAtTwiceTheirSize) {
     for (const PagePicture& picture : picturesOf(pageOfCurrentFolder())) shownWidths.push_back(picture.shownWidth);
     EXPECT_EQ(shownWidths, (std::vector<int>{254, 254, 128, 128}));
 }
+
+// The page names the folder the files went to and each file it shows, and
+// says why a mask does not show where the icon is transparent.
+TEST(PreviewPage, NamesWhereTheFilesWentAndWhyAMaskDoesNotShow) {
+    ScopedWorkDir dir;
+    TgaFile frame = noiseTga(2, 1, 32, 1);
+    frame.data = {9, 9, 9, 255, 9, 9, 9, 0};  // shows on the left pixel only
+    writeFile("ZOF_DISABLED_MASK.tga", frame.bytes());
+    TgaFile leftClear = noiseTga(2, 1, 32, 2), rightClear = leftClear;
+    leftClear.data = {1, 2, 3, 0, 4, 5, 6, 255};
+    rightClear.data = {1, 2, 3, 255, 4, 5, 6, 0};
+    writeFile("a.tga", leftClear.bytes());
+    writeFile("b.tga", rightClear.bytes());
+    const std::string page = pageOfCurrentFolder();
+    EXPECT_NE(page.find("<p>Files written to: .</p>"), std::string::npos);
+    const std::string note = "part of the mask lies where the icon is transparent";
+    const std::size_t rowA = page.find("<b>a.tga</b>"), rowB = page.find("<b>b.tga</b>");
+    ASSERT_TRUE(rowA != std::string::npos && rowB != std::string::npos);
+    const std::string a = page.substr(rowA, rowB - rowA), b = page.substr(rowB);
+    EXPECT_NE(a.find(note), std::string::npos) << a;
+    EXPECT_EQ(b.find(note), std::string::npos) << b;
+    EXPECT_NE(a.find("<span class=\"file\">DISa.tga</span>"), std::string::npos);
+}
