@@ -64,7 +64,7 @@ shoot() {
   fi
 }
 
-for window in wide:960,1130 narrow:420,3600; do
+for window in wide:960,1400 narrow:420,4400; do
   name="${window%%:*}"
   echo "-- chromium, $name window (${window#*:})"
   shoot "$name" "${window#*:}"

@@ -295,7 +295,7 @@ std::string PreviewPage::hiddenPartNote(const IconOutcome& icon, int slot) const
     } else {
         for (std::size_t i = 0; i < pixels; ++i) hidden |= iconPixels[i * 4 + tga::kAlpha] == 0;
     }
-    return hidden ? "<br>" + why("part of the mask lies where the icon is transparent and does not show") : "";
+    return hidden ? "<br>" + why("mask partly hidden: the icon is transparent there") : "";
 }
 
 std::string PreviewPage::pictureOfFile(const tga::ByteBuffer& file, std::uint32_t width, std::uint32_t height,

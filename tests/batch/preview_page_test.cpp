@@ -91,7 +91,7 @@ TEST(PreviewPage, NamesWhereTheFilesWentAndWhyAMaskDoesNotShow) {
     writeFile("b.tga", rightClear.bytes());
     const std::string page = pageOfCurrentFolder();
     EXPECT_NE(page.find("<p>Files written to: .</p>"), std::string::npos);
-    const std::string note = "part of the mask lies where the icon is transparent";
+    const std::string note = "mask partly hidden: the icon is transparent there";
     const std::size_t rowA = page.find("<b>a.tga</b>"), rowB = page.find("<b>b.tga</b>");
     ASSERT_TRUE(rowA != std::string::npos && rowB != std::string::npos);
     const std::string a = page.substr(rowA, rowB - rowA), b = page.substr(rowB);
