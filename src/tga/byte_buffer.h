@@ -26,7 +26,6 @@ struct UninitialisedGrowth : std::allocator<T> {
     void construct(U* place) noexcept(std::is_nothrow_default_constructible<U>::value) {
         ::new (static_cast<void*>(place)) U;
     }
-    // assign(n, 0), resize(n, value), copies: as usual.
     template <typename U, typename... Args>
     void construct(U* place, Args&&... args) {
         ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);

@@ -5,8 +5,7 @@
 
 namespace tga {
 
-bool runLengthDataComplete(const std::uint8_t* data, std::uint64_t size, std::uint64_t n,
-                           std::uint32_t bytesPerRead) {
+bool runLengthDataComplete(const std::uint8_t* data, std::uint64_t size, std::uint64_t n, std::uint32_t bytesPerRead) {
     std::uint64_t at = 0;
     for (std::uint64_t i = 0; i < n;) {
         if (at >= size) return false;
@@ -22,8 +21,8 @@ bool runLengthDataComplete(const std::uint8_t* data, std::uint64_t size, std::ui
 
 namespace {
 
-// Decodes pixel data into an image's buffer, one pixel at a time, exactly
-// as a reader of single bytes from a stream would.
+// Decodes pixel data into an image's buffer, one pixel at a time, exactly as a
+// reader of single bytes would.
 class PixelDecoder {
 public:
     PixelDecoder(const std::uint8_t* data, std::size_t size, TgaImage& image)
@@ -34,8 +33,8 @@ public:
           bufferSize_(image.pixels.size()),
           stride_(image.stride()),
           bytesPerRead_(image.hasAlpha() ? 4 : 3),
-          // 24 and 32 bits: a pixel's bytes in memory are exactly its bytes
-          // in the file, so whole packets can be copied as blocks.
+          // 24 and 32 bits: a pixel's bytes in memory are its bytes in the
+          // file, so packets copy as blocks.
           blockCopy_(image.bitsPerPixel == kDepth24 || image.bitsPerPixel == kDepth32) {}
 
     void decodeUncompressed(std::uint64_t n) {
@@ -43,14 +42,13 @@ public:
             std::uint64_t bytes = n * bytesPerRead_;
             std::uint64_t available = std::min<std::uint64_t>(bytes, end_ - at_);
             copyPixels(0, available);
-            // A copy that ended inside pixel k: it and every later pixel
-            // take the current channel values.
+            // A copy that ended inside pixel k: it and every later pixel take
+            // the current channel values.
             if (available < bytes) fill(available / bytesPerRead_, n);
             return;
         }
         for (std::uint64_t i = 0; i < n; ++i) {
-            if (at_ == end_) {
-                // Out of data: every later pixel repeats the current values.
+            if (at_ == end_) {  // out of data: every later pixel repeats the current values
                 fill(i, n);
                 return;
             }
@@ -76,8 +74,13 @@ public:
             if (packet_ & kRunPacketFlag) {
                 readPixel();
                 fill(i, i + count);
+            } else if (blockCopy_ && static_cast<std::uint64_t>(end_ - at_) >= count * bytesPerRead_) {
+                copyPixels(i, count * bytesPerRead_);
             } else {
-                decodeRawPacket(i, count);
+                for (std::uint64_t j = 0; j < count; ++j) {
+                    readPixel();
+                    storePixel(i + j);
+                }
             }
             i += count;  // may pass n: the surplus lands in the slack
         }
@@ -122,33 +125,19 @@ private:
         }
     }
 
-    // Copies `bytes` bytes of the data to the buffer from pixel `first` on
-    // and leaves each channel holding the last byte copied for it.
+    // Copies `bytes` bytes of the data to the buffer from pixel `first` on;
+    // each channel keeps the last byte copied.
     void copyPixels(std::uint64_t first, std::uint64_t bytes) {
         std::uint64_t offset = first * stride_;
         std::uint64_t room = offset < bufferSize_ ? bufferSize_ - offset : 0;
         std::uint64_t copied = std::min(bytes, room);
-        // Nothing to copy may mean no data at all: memcpy must not see the
-        // null pointer of an empty vector even with a length of 0.
+        // Nothing to copy may mean no data at all: memcpy must not see an
+        // empty vector's null pointer, even for 0.
         if (copied > 0) std::memcpy(buffer_ + offset, at_, static_cast<std::size_t>(copied));
         for (std::uint32_t k = 0; k < bytesPerRead_ && k < bytes; ++k) {
-            // The last byte read for channel k.
-            std::uint64_t last = (bytes - 1 - k) / bytesPerRead_ * bytesPerRead_ + k;
-            channel_[k] = at_[last];
+            channel_[k] = at_[(bytes - 1 - k) / bytesPerRead_ * bytesPerRead_ + k];  // the last byte read for it
         }
         at_ += bytes;
-    }
-
-    void decodeRawPacket(std::uint64_t i, std::uint64_t count) {
-        std::uint64_t bytes = count * bytesPerRead_;
-        if (blockCopy_ && static_cast<std::uint64_t>(end_ - at_) >= bytes) {
-            copyPixels(i, bytes);
-            return;
-        }
-        for (std::uint64_t j = 0; j < count; ++j) {
-            readPixel();
-            storePixel(i + j);
-        }
     }
 
     const std::uint8_t* at_;
@@ -159,13 +148,12 @@ private:
     std::uint32_t stride_;
     std::uint32_t bytesPerRead_;
     bool blockCopy_;
-    // These outlive every pixel and packet: that is what makes a short file
-    // repeat its last pixel. Before the first pixel they are zero.
+    // These outlive every pixel and packet, which makes a short file repeat
+    // its last pixel; they start at zero.
     std::uint8_t channel_[4] = {0, 0, 0, 0};
     std::uint8_t packet_ = 0;
 };
 
-// Reverses the order of `count` pixels of `stride` bytes each, in place.
 void reversePixels(std::uint8_t* first, std::uint64_t count, std::uint32_t stride) {
     if (count < 2) return;
     for (std::uint64_t a = 0, b = count - 1; a < b; ++a, --b) {

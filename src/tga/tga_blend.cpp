@@ -8,10 +8,6 @@
 #include "tga/pixel_blend.h"
 #include "tga/tga_image.h"
 
-bool TgaImage::sameSize(const TgaImage& other) const {
-    return width == other.width && height == other.height;
-}
-
 TgaImage& TgaImage::assign(const TgaImage& other) {
     if (&other == this) return *this;
     try {
@@ -73,16 +69,14 @@ inline std::uint16_t divideBy255(std::uint16_t x) {
     return static_cast<std::uint16_t>((x + 1 + (x >> 8)) >> 8);
 }
 
-// The same operator for the layouts of 24 and 32 bit pixels, fixed at
-// compile time and written without branches, so that the compiler computes
-// several pixels per instruction.
-//
-// Over an opaque image the weights always add up to 255, and the division
-// is by that constant, in 16-bit lanes. Otherwise it is done in float:
-// numerator (at most 255 * total < 2^16) and divisor are exact in float,
-// the quotient is correctly rounded, and a quotient short of an integer by
-// at least 1/255 cannot round up to it, so truncating gives exactly the
-// integer quotient. Signed lanes convert to and from float in one
+// The same operator for the layouts of 24 and 32 bit pixels, fixed at compile
+// time and written without branches, so that the compiler computes several
+// pixels per instruction. Over an opaque image the weights always add up to
+// 255, and the division is by that constant, in 16-bit lanes. Otherwise it is
+// done in float: numerator (at most 255 * total < 2^16) and divisor are exact
+// in float, the quotient is correctly rounded, and a quotient short of an
+// integer by at least 1/255 cannot round up to it, so truncating gives exactly
+// the integer quotient. Signed lanes convert to and from float in one
 // instruction.
 template <std::uint32_t kImageStride, bool kImageAlpha, std::uint32_t kMaskStride, bool kMaskAlpha>
 void blendFixedLayout(std::uint8_t* image, const std::uint8_t* mask, std::size_t count) {
@@ -103,7 +97,8 @@ void blendFixedLayout(std::uint8_t* image, const std::uint8_t* mask, std::size_t
             std::int32_t aMask = kMaskAlpha ? over[kAlpha] : kOpaqueLane;
             std::int32_t wImage = (kOpaqueLane - aMask) * aImage / kOpaqueLane;
             std::int32_t total = aMask + wImage;
-            // Total 0: nothing is laid over and the colour stays (keep = all ones).
+            // Total 0: nothing is laid over and the colour stays (keep = all
+            // ones).
             std::int32_t nothingOver = total == 0;
             std::int32_t keep = -nothingOver;
             float divisor = static_cast<float>(total + nothingOver);
@@ -114,8 +109,8 @@ void blendFixedLayout(std::uint8_t* image, const std::uint8_t* mask, std::size_t
                 result[k] = static_cast<std::uint8_t>((colour & keep) | (blended & ~keep));
             }
         }
-        // The fourth byte is written back as it was: whole pixels are
-        // stored, which is what lets the loop run on vectors.
+        // The fourth byte is written back as it was: whole pixels are stored,
+        // which lets the loop run on vectors.
         if constexpr (kImageStride == 4) result[kAlpha] = pixel[kAlpha];
         for (std::size_t k = 0; k < kImageStride; ++k) pixel[k] = result[k];
     }
@@ -133,12 +128,13 @@ void blendFixedLayouts(std::uint8_t* image, const std::uint8_t* mask, std::size_
         for (std::size_t done = 0; done < count; done += kStretch) {
             std::size_t length = std::min(kStretch, count - done);
             std::uint8_t* stretch = image + done * kImageStride;
+            const std::uint8_t* over = mask + done * kMaskStride;
             std::uint8_t alphaAnd = kOpaque;
             for (std::size_t i = 0; i < length; ++i) alphaAnd &= stretch[i * kImageStride + kAlpha];
             if (alphaAnd == kOpaque) {
-                blendFixedLayout<kImageStride, false, kMaskStride, kMaskAlpha>(stretch, mask + done * kMaskStride, length);
+                blendFixedLayout<kImageStride, false, kMaskStride, kMaskAlpha>(stretch, over, length);
             } else {
-                blendFixedLayout<kImageStride, true, kMaskStride, kMaskAlpha>(stretch, mask + done * kMaskStride, length);
+                blendFixedLayout<kImageStride, true, kMaskStride, kMaskAlpha>(stretch, over, length);
             }
         }
     }
@@ -157,8 +153,8 @@ void blendOverAnyMask(std::uint8_t* image, const std::uint8_t* mask, PixelLayout
 }
 
 // The portable path: what every CPU of the target runs. Kept out of line:
-// inlined, its large frame would be set up on every call of blendRun (once
-// per row), the AVX2 path's calls included.
+// inlined, its large frame would be set up on every call of blendRun (once per
+// row), the AVX2 path's calls included.
 [[gnu::noinline]] void blendPortable(std::uint8_t* image, PixelLayout imageLayout, const std::uint8_t* mask,
                    PixelLayout maskLayout, std::size_t count) {
     if (imageLayout.stride == 4 && imageLayout.hasAlpha) {
@@ -175,9 +171,9 @@ void blendOverAnyMask(std::uint8_t* image, const std::uint8_t* mask, PixelLayout
 bool cpuRunsAvx2() {
 #if BD_BLEND_AVX2
     // Asked by hand: the path is chosen while static objects are built,
-    // possibly before the runtime has filled in the CPU's features. The
-    // answer covers the operating system too: AVX2 counts only where it
-    // saves the 256-bit registers on a task switch.
+    // possibly before the runtime has filled in the CPU's features. The answer
+    // covers the operating system too: AVX2 counts only where it saves the
+    // 256-bit registers on a task switch.
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") != 0;
 #else
@@ -203,14 +199,13 @@ bool forceBlendPath(BlendPath path) {
     return true;
 }
 
-// The AVX2 path covers 4-byte image pixels under 32-bit masks: every block
-// the writer blends has 4-byte pixels, and masks are 32-bit pictures as a
-// rule. Other layouts take the portable loops on every path.
+// The AVX2 path covers 4-byte image pixels under 32-bit masks: every block the
+// writer blends has 4-byte pixels, and masks are 32-bit pictures as a rule.
+// Other layouts take the portable loops on every path.
 void blendRun(std::uint8_t* image, PixelLayout imageLayout, const std::uint8_t* mask,
               PixelLayout maskLayout, std::size_t count) {
 #if BD_BLEND_AVX2
-    if (chosenPath == BlendPath::Avx2 && imageLayout.stride == 4 && maskLayout.stride == 4 &&
-        maskLayout.hasAlpha) {
+    if (chosenPath == BlendPath::Avx2 && imageLayout.stride == 4 && maskLayout.stride == 4 && maskLayout.hasAlpha) {
         blendOver32BitMaskAvx2(image, image, imageLayout.hasAlpha, mask, count);
         return;
     }

@@ -1,5 +1,5 @@
-// Layout of the Truevision TGA header and the numbers the reader and writer
-// depend on. Every offset and magic value of the format lives here.
+// The TGA header layout: every offset and magic value the reader and writer
+// depend on.
 #pragma once
 
 #include <cstddef>
@@ -7,14 +7,12 @@
 
 namespace tga {
 
-// The fixed part of every TGA file.
+// The fixed header, then an image ID of at most 255 bytes (its length is a
+// byte); the header block has room for both.
 constexpr std::size_t kHeaderLength = 18;
-// The image ID that may follow it is at most 255 bytes (its length is a byte).
 constexpr std::size_t kMaxIdLength = 255;
-// The header block always has room for the fixed header and the longest ID.
 constexpr std::size_t kHeaderBlockSize = kHeaderLength + kMaxIdLength;
 
-// Byte offsets inside the fixed header.
 constexpr std::size_t kIdLengthOffset = 0;
 constexpr std::size_t kColorMapTypeOffset = 1;
 constexpr std::size_t kImageTypeOffset = 2;
@@ -32,14 +30,13 @@ constexpr std::uint8_t kTypeRunLength = 10;
 constexpr std::uint32_t kDepth24 = 24;
 constexpr std::uint32_t kDepth32 = 32;
 
-// A colour-map type of 0 means no colour map; 1 announces one between the
-// ID and the pixels (other types are reserved, and their maps unknown).
+// Colour-map type 0: no colour map; 1 announces one between the ID and the
+// pixels; others are reserved, maps unknown.
 constexpr std::uint8_t kNoColorMap = 0;
 
-// Origin bits of the image descriptor: where the first stored pixel lies.
-// Bit 5 set: the top row is stored first; bit 4 set: each row is stored
-// right to left. The other bits (alpha bit count, interleaving) do not
-// change how the pixels are read.
+// Origin bits of the image descriptor: bit 5 set, the top row is stored first;
+// bit 4 set, each row is stored right to left. The other bits (alpha bit
+// count, interleaving) do not change how the pixels are read.
 constexpr std::uint8_t kDescriptorTopRowFirst = 0x20;
 constexpr std::uint8_t kDescriptorRightToLeft = 0x10;
 
@@ -48,8 +45,8 @@ constexpr std::uint8_t kRunPacketFlag = 0x80;
 constexpr std::uint8_t kPacketCountMask = 0x7F;
 constexpr std::uint32_t kMaxPacketPixels = 128;
 
-// Room behind the pixel data that absorbs the overshoot of the last
-// run-length packet (up to 127 pixels).
+// Room behind the pixel data that absorbs the overshoot of the last run-length
+// packet (up to 127 pixels).
 constexpr std::size_t kSlackBytes = 1000;
 
 // Pixel byte order in memory and in the file.
@@ -67,9 +64,9 @@ constexpr std::size_t kOutputBytesPerPixel = 4;
 // Pixel buffers must be addressable with 32-bit sizes.
 constexpr std::uint64_t kMaxBufferBytes = 0xFFFFFFFFull;
 
-// A file that cannot hold the pixels its header declares (or whose pixels
-// are never decoded) gets a zero-filled pixel buffer only up to this size, so
-// that a tiny hostile file cannot make the tool claim gigabytes.
+// A file that cannot hold the pixels its header declares (or whose pixels are
+// never decoded) gets a zero-filled pixel buffer only up to this size, so that
+// a tiny hostile file cannot make the tool claim gigabytes.
 constexpr std::uint64_t kMaxUnbackedBufferBytes = 4ull * 1024 * 1024;
 
 }  // namespace tga

@@ -1,6 +1,6 @@
 // The one in-memory image type: an icon, a mask or a working copy, decoded
-// from a TGA file's bytes and encoded into them. Where the bytes come from
-// and go to is the caller's business.
+// from a TGA file's bytes and encoded into them. Where the bytes come from and
+// go to is the caller's business.
 #pragma once
 
 #include <cstddef>
@@ -12,8 +12,8 @@
 
 namespace tga {
 
-// Where an encoder puts a file's bytes, in order. False when they could not
-// be put there: the encoding stops.
+// Where an encoder puts a file's bytes, in order. False when they could not be
+// put there: the encoding stops.
 class ByteSink {
 public:
     virtual bool write(const std::uint8_t* bytes, std::size_t size) = 0;
@@ -22,7 +22,6 @@ protected:
     ~ByteSink() = default;
 };
 
-// A sink that appends to a byte buffer.
 class BufferSink : public ByteSink {
 public:
     explicit BufferSink(ByteBuffer& bytes) : bytes_(bytes) {}
@@ -35,9 +34,9 @@ private:
     ByteBuffer& bytes_;
 };
 
-// How many of a file's bytes TgaImage::load() can ever look at, told from
-// its first `size` bytes at `start` (its header and image ID, as far as the
-// file has them) and its length: a large file need not be read further.
+// How many of a file's bytes TgaImage::load() can ever look at, told from its
+// first `size` bytes at `start` (its header and image ID, as far as the file
+// has them) and its length: a large file need not be read further.
 std::uint64_t bytesWorthReading(const std::uint8_t* start, std::size_t size, std::uint64_t fileSize);
 
 }  // namespace tga
@@ -54,8 +53,8 @@ class TgaImage {
 public:
     // The 18-byte header followed by room for the image ID; empty = absent.
     std::vector<std::uint8_t> header;
-    // Pixel data followed by the slack (always zero but for the overshoot
-    // of the last run-length packet); empty = absent.
+    // Pixel data, then the slack (always zero but for the overshoot of the
+    // last run-length packet); empty = absent.
     tga::ByteBuffer pixels;
     std::uint32_t headerSize = 0;
     std::uint32_t width = 0;
@@ -74,7 +73,7 @@ public:
     // that ends early, still loads; content() tells which.
     bool load(tga::ByteBuffer file);
     void release();
-    bool isLoaded() const;
+    bool isLoaded() const { return !header.empty() && !pixels.empty() && headerSize != 0; }
     TgaContent content() const { return content_; }
 
     // Encodes the record as an uncompressed 32-bit bottom-up TGA file into
@@ -83,11 +82,11 @@ public:
     bool save(tga::ByteSink& out, std::uint8_t fillAlpha);
     // Encodes what save() would for a copy of this record after
     // copy.blend(mask), without making the copy: the mask is laid over each
-    // block of pixels on its way out. The pixels stay as they are; the
-    // header is updated as save() updates it.
+    // block of pixels on its way out. The pixels stay as they are; the header
+    // changes as in save().
     bool saveBlended(tga::ByteSink& out, const TgaImage& mask, std::uint8_t fillAlpha);
 
-    bool sameSize(const TgaImage& other) const;
+    bool sameSize(const TgaImage& other) const { return width == other.width && height == other.height; }
     TgaImage& assign(const TgaImage& other);
     // Lays mask over this image's colours by alpha compositing (mask in front).
     bool blend(const TgaImage& mask);
@@ -96,9 +95,10 @@ public:
     std::uint32_t stride() const { return bitsPerPixel / 8; }
     bool hasAlpha() const { return bitsPerPixel == tga::kDepth32; }
     // Size of the pixel data proper, without the slack.
-    std::uint64_t pixelDataBytes() const;
-    // Bytes save() writes for this record.
-    std::uint64_t savedFileBytes() const;
+    std::uint64_t pixelDataBytes() const { return std::uint64_t{stride()} * height * width; }
+    std::uint64_t savedFileBytes() const {
+        return headerSize + tga::kOutputBytesPerPixel * std::uint64_t{width} * height;
+    }
 
 private:
     TgaContent content_ = TgaContent::None;

@@ -47,16 +47,16 @@ Layout layoutOf(const TgaImage& image) {
     layout.bytesPerRead = image.hasAlpha() ? 4 : 3;
     bool trueColour = layout.type == tga::kTypeUncompressed || layout.type == tga::kTypeRunLength;
     bool depthOk = image.bitsPerPixel == tga::kDepth24 || image.bitsPerPixel == tga::kDepth32;
-    // Any colour-map type but "none" with entries declared: their bytes
-    // stand between the ID and the pixels, in a layout only type 1 defines.
+    // Any colour-map type but "none" with entries declared: their bytes stand
+    // between the ID and the pixels, in a layout only type 1 defines.
     bool hasColourMap = header[tga::kColorMapTypeOffset] != tga::kNoColorMap &&
                         readLittle16(header, tga::kColorMapLengthOffset) != 0;
     layout.decodable = trueColour && depthOk && !hasColourMap;
     return layout;
 }
 
-// Reads the header and the image ID from the file's bytes; true when they
-// end early.
+// Reads the header and the image ID from the file's bytes; true when they end
+// early.
 bool readHeader(const tga::ByteBuffer& file, TgaImage& image) {
     std::vector<std::uint8_t>& header = image.header;
     header.assign(tga::kHeaderBlockSize, 0);
@@ -74,10 +74,9 @@ bool readHeader(const tga::ByteBuffer& file, TgaImage& image) {
 
 // Makes the pixel buffer from the file's data, which begin at `dataStart`:
 // complete uncompressed 24 or 32 bit data are the pixels byte for byte and
-// become the buffer as they are; anything else is decoded into a buffer of
-// its own.
-void fillPixels(TgaImage& image, bool isPicture, const Layout& layout, tga::ByteBuffer& file,
-                std::size_t dataStart) {
+// become the buffer as they are; anything else is decoded into a buffer of its
+// own.
+void fillPixels(TgaImage& image, bool isPicture, const Layout& layout, tga::ByteBuffer& file, std::size_t dataStart) {
     const std::uint64_t pixelBytes = layout.bufferBytes - tga::kSlackBytes;
     tga::ByteBuffer& pixels = image.pixels;
     const bool dataArePixels = isPicture && layout.type == tga::kTypeUncompressed &&
@@ -91,8 +90,8 @@ void fillPixels(TgaImage& image, bool isPicture, const Layout& layout, tga::Byte
         return;
     }
     pixels.resize(static_cast<std::size_t>(layout.bufferBytes));
-    // The decoder stores every pixel of a true-colour picture, so only the
-    // slack needs zeroing first; other depths and types leave bytes unset.
+    // The decoder stores every pixel of a true-colour picture: only the slack
+    // needs zeroing. Others leave bytes unset.
     const bool trueColour = layout.type == tga::kTypeUncompressed || layout.type == tga::kTypeRunLength;
     const bool decoderFillsEveryPixel =
         (image.bitsPerPixel == tga::kDepth24 || image.bitsPerPixel == tga::kDepth32) && trueColour;
@@ -104,29 +103,28 @@ void fillPixels(TgaImage& image, bool isPicture, const Layout& layout, tga::Byte
     }
 }
 
-// Whether a record that is no complete picture may still get its pixel
-// buffer: pixels the file does not back are never worth gigabytes.
+// Whether a record that is no complete picture may still get its pixel buffer,
+// never gigabytes the file does not back.
 bool bufferAllowedAnyway(const Layout& layout) {
     return layout.bufferBytes <= tga::kMaxUnbackedBufferBytes;
 }
 
-// Decodes the file into `image`, whose record is empty; tells in `content`
-// what it found. False when the pixel buffer could never be had.
+// Decodes the file into the empty `image`; tells in `content` what it found.
+// False when no pixel buffer can be had.
 bool decode(tga::ByteBuffer& file, TgaImage& image, TgaContent& content) {
     bool ranShort = readHeader(file, image);
     const Layout layout = layoutOf(image);
     if (layout.bufferBytes > tga::kMaxBufferBytes) return false;
     const std::size_t dataStart = std::min<std::size_t>(file.size(), image.headerSize);
     const std::uint64_t available = file.size() - dataStart;
-    const std::uint64_t needed = layout.dataBytesNeeded();
-    // A record that is no complete picture keeps its header but gets no
-    // pixel buffer above the unbacked size (and is then not isLoaded()).
+    // No complete picture: the record keeps its header but no pixel buffer
+    // above the unbacked size (so not isLoaded()).
     if (!layout.decodable && !bufferAllowedAnyway(layout)) {
         content = TgaContent::Unsupported;
         return true;
     }
     if (layout.type == tga::kTypeUncompressed) {
-        ranShort = ranShort || available < needed;
+        ranShort = ranShort || available < layout.dataBytesNeeded();
     } else if (layout.type == tga::kTypeRunLength) {
         ranShort = ranShort || !tga::runLengthDataComplete(file.data() + dataStart, available, layout.pixelCount,
                                                            layout.bytesPerRead);
@@ -166,8 +164,8 @@ bool TgaImage::load(tga::ByteBuffer file) {
             return true;
         }
     } catch (const std::bad_alloc&) {
-        // A 32-bit process runs out of address space for a file of a
-        // gigabyte or so: such a file is as good as one not found.
+        // A 32-bit process runs out of address space for a file of a gigabyte
+        // or so: as good as one not found.
     } catch (const std::length_error&) {  // more than a vector can hold
     }
     release();
@@ -179,16 +177,4 @@ void TgaImage::release() {
     tga::ByteBuffer().swap(pixels);
     headerSize = 0;
     content_ = TgaContent::None;
-}
-
-bool TgaImage::isLoaded() const {
-    return !header.empty() && !pixels.empty() && headerSize != 0;
-}
-
-std::uint64_t TgaImage::pixelDataBytes() const {
-    return std::uint64_t{stride()} * height * width;
-}
-
-std::uint64_t TgaImage::savedFileBytes() const {
-    return headerSize + tga::kOutputBytesPerPixel * std::uint64_t{width} * height;
 }

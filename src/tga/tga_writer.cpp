@@ -1,5 +1,5 @@
-// Writing a TgaImage in the one form the tool produces: uncompressed,
-// 32 bits per pixel, declared bottom-up, no run-length coding, no footer.
+// Writing a TgaImage in the one form the tool produces: uncompressed, 32 bits
+// per pixel, bottom-up, no footer.
 #include <algorithm>
 #include <memory>
 
@@ -9,12 +9,12 @@
 namespace {
 
 // Pixels are converted (and blended) in blocks of whole rows of about this
-// many bytes: small enough to stay in the cache, large enough that each
-// write moves a good amount of data.
+// many bytes: small enough to stay in the cache, large enough that each write
+// moves a good amount of data.
 constexpr std::size_t kWriteBlock = 64 * 1024;
 
-// Puts pixels first .. first + count - 1 of the image into `out` in the
-// written form: blue, green, red, alpha; pixels without alpha get fillAlpha.
+// Puts pixels first .. first + count - 1 of the image into `out` as written:
+// blue, green, red, alpha (or fillAlpha).
 void convertPixels(const TgaImage& image, std::uint64_t first, std::uint64_t count,
                    std::uint8_t fillAlpha, std::uint8_t* out) {
     if (image.hasAlpha()) {
@@ -35,10 +35,9 @@ void convertPixels(const TgaImage& image, std::uint64_t first, std::uint64_t cou
     }
 }
 
-// Writes the pixels block by block, laying `mask` (if any) over each block
-// after it is converted, as blend() would lay it over the whole image.
-bool writeConverted(tga::ByteSink& out, const TgaImage& image, const TgaImage* mask,
-                    std::uint8_t fillAlpha) {
+// Writes the pixels block by block, laying `mask` (if any) over each converted
+// block as blend() would over the image.
+bool writeConverted(tga::ByteSink& out, const TgaImage& image, const TgaImage* mask, std::uint8_t fillAlpha) {
     const std::uint64_t rowBytes = std::uint64_t{image.width} * tga::kOutputBytesPerPixel;
     if (rowBytes == 0 || image.height == 0) return true;
     const std::uint32_t rowsPerBlock = static_cast<std::uint32_t>(
@@ -57,7 +56,7 @@ bool writeConverted(tga::ByteSink& out, const TgaImage& image, const TgaImage* m
     for (std::uint32_t top = 0; top < image.height; top += rowsPerBlock) {
         std::uint32_t rows = std::min(rowsPerBlock, image.height - top);
         // 4-byte pixels under the mask are blended straight into the block;
-        // everything else is put there first (and blended there).
+        // all else is put there first, then blended.
         const bool blendIntoBlock = image.hasAlpha() && maskLayout.stride == 4;
         const std::uint32_t firstConverted = blendIntoBlock ? std::min(top + rows, std::max(top, maskedRows)) : top;
         for (std::uint32_t r = top; r < firstConverted; ++r) {
@@ -67,8 +66,9 @@ bool writeConverted(tga::ByteSink& out, const TgaImage& image, const TgaImage* m
             tga::blendRunInto(row, into, true, maskRow, maskLayout, maskedCols);
             std::copy(row + std::uint64_t{maskedCols} * 4, row + rowBytes, into + std::uint64_t{maskedCols} * 4);
         }
-        convertPixels(image, std::uint64_t{firstConverted} * image.width, std::uint64_t{top + rows - firstConverted} * image.width,
-                      fillAlpha, block.get() + (firstConverted - top) * rowBytes);
+        convertPixels(image, std::uint64_t{firstConverted} * image.width,
+                      std::uint64_t{top + rows - firstConverted} * image.width, fillAlpha,
+                      block.get() + (firstConverted - top) * rowBytes);
         for (std::uint32_t r = firstConverted; r < std::min(top + rows, maskedRows); ++r) {
             const std::uint8_t* maskRow = mask->pixels.data() + std::uint64_t{r} * mask->width * mask->stride();
             tga::blendRun(block.get() + (r - top) * rowBytes, blockLayout, maskRow, maskLayout, maskedCols);
@@ -103,7 +103,7 @@ bool TgaImage::save(tga::ByteSink& out, std::uint8_t fillAlpha) {
 bool TgaImage::saveBlended(tga::ByteSink& out, const TgaImage& mask, std::uint8_t fillAlpha) {
     if (stride() < 3) {
         // Pixels that share bytes blend differently in place than after
-        // widening: blend a copy first, as the definition says.
+        // widening: blend a copy first, as defined.
         TgaImage blended(*this);
         blended.blend(mask);
         bool saved = blended.save(out, fillAlpha);
