@@ -47,7 +47,7 @@ cmake --build "$linux_build" -j"$(nproc)"
 deb_build="$root/build-package/deb"
 echo "-- the Linux program for the Debian package in $deb_build"
 quietly cmake -S "$root" -B "$deb_build" -DCMAKE_BUILD_TYPE=Release -DBD_WERROR=ON -DBD_TESTS=OFF \
-  -DBD_STATIC=OFF -DBD_DEFLATE_LIBRARY=BD_DEFLATE_LIBRARY-NOTFOUND -DBD_PORTABLE_LAYOUT=OFF -DCMAKE_INSTALL_PREFIX=/usr
+  -DBD_STATIC=OFF -DBD_PORTABLE_LAYOUT=OFF -DCMAKE_INSTALL_PREFIX=/usr
 cmake --build "$deb_build" -j"$(nproc)"
 
 version="$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$linux_build/CPackConfig.cmake")"

@@ -10,7 +10,7 @@
 #include "platform/files.h"
 #include "preview/preview_page.h"
 
-class PageFile : private tga::ByteSink {
+class PageFile final : private tga::ByteSink {
 public:
     PageFile() : page_(*this) {}
 

@@ -23,7 +23,7 @@ void readUpTo(platform::InputFile& file, tga::ByteBuffer& bytes, std::uint64_t s
 }
 
 // Passes the bytes on to the file, keeping a copy where asked.
-class FileSink : public tga::ByteSink {
+class FileSink final : public tga::ByteSink {
 public:
     FileSink(platform::ReplacementFile& file, tga::ByteBuffer* keep) : file_(file), keep_(keep) {}
     bool write(const std::uint8_t* bytes, std::size_t size) override {

@@ -22,7 +22,7 @@ protected:
     ~ByteSink() = default;
 };
 
-class BufferSink : public ByteSink {
+class BufferSink final : public ByteSink {
 public:
     explicit BufferSink(ByteBuffer& bytes) : bytes_(bytes) {}
     bool write(const std::uint8_t* bytes, std::size_t size) override {
