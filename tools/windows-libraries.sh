@@ -17,8 +17,12 @@ case "${1:-}" in
   i686|x86_64) arch="$1" ;;
   *) echo "usage: tools/windows-libraries.sh i686|x86_64 PREFIX" >&2; exit 2 ;;
 esac
-prefix="${2:?usage: tools/windows-libraries.sh i686|x86_64 PREFIX}"
+prefix="$(realpath -m "${2:?usage: tools/windows-libraries.sh i686|x86_64 PREFIX}")"
 package=libdeflate
+if [ -e "$prefix" ] && [ ! -w "$prefix" ]; then
+  echo "error: $prefix is not yours to write (made by a run as root?): remove it, or run as its owner" >&2
+  exit 1
+fi
 "$root/tools/install-deps.sh" cmake make dpkg-dev "g++-mingw-w64-${arch/_/-}"
 
 apt="$prefix/apt"
@@ -35,10 +39,15 @@ options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$
   -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o "APT::Sandbox::User=$(id -un)")
 echo "-- the newest $package source package the machine's Debian archive serves"
 quietly apt-get "${options[@]}" update
-version="$(apt-cache "${options[@]}" showsrc "$package" | sed -n 's/^Version: //p' | sort -V | tail -1)"
-[ -n "$version" ] || { echo "error: the archive serves no source package $package" >&2; exit 1; }
+version="$(apt-cache "${options[@]}" showsrc "$package" 2>/dev/null | sed -n 's/^Version: //p' | sort -V | tail -1)" ||
+  true
+if [ -z "$version" ]; then
+  echo "error: no source package $package could be found: the machine's Debian archive cannot be reached, or" \
+    "serves none" >&2
+  exit 1
+fi
 stamp="$prefix/$package.version"
-if [ -f "$prefix/lib/libdeflate.a" ] && [ "$(cat "$stamp" 2>/dev/null)" = "$version" ]; then
+if [ -f "$prefix/lib/libdeflate.a" ] && [ "$(cat "$stamp" 2>/dev/null)" = "$arch $version" ]; then
   echo "-- $package $version is built already in $prefix"
   exit 0
 fi
@@ -60,6 +69,6 @@ else  # its own Makefile, which knows mingw
   cp "$tree/libdeflatestatic.lib" "$prefix/lib/libdeflate.a" && cp "$tree/libdeflate.h" "$prefix/include/"
 fi
 cp "$tree/COPYING" "$prefix/$package.COPYING"
-echo "$version" >"$stamp"
+echo "$arch $version" >"$stamp"
 rm -rf "$prefix/build" "$prefix/source"
 echo "-- $package $version installed in $prefix"

@@ -22,6 +22,7 @@ namespace {
 // show beside them; nothing when memory runs out for it.
 void keepAsRead(TgaImage& source, tga::ByteBuffer& asRead) {
     try {
+        asRead.reserve(static_cast<std::size_t>(source.savedFileBytes()));
         tga::BufferSink sink(asRead);
         source.save(sink, 255);
     } catch (const std::bad_alloc&) {

@@ -1,5 +1,7 @@
 #include "batch/icon_files.h"
 
+#include <new>
+
 #include "batch/eligibility.h"
 #include "batch/picture_files.h"
 
@@ -14,6 +16,18 @@ MaskFit fitOf(const MaskSet& masks, int slot, const TgaImage& icon) {
         case MaskState::Used: break;
     }
     return masks.fits(slot, icon) ? MaskFit::Laid : MaskFit::OtherSize;
+}
+
+// Where the page's copy of an output goes, its room made at once: grown
+// piece by piece, it would take up to twice its size.
+KeptCopy keptCopy(const TgaImage& source, bool keep, OutputOutcome& output) {
+    if (!keep) return {nullptr, &output.writtenAs};
+    try {
+        output.bytes.reserve(static_cast<std::size_t>(source.savedFileBytes()));
+    } catch (const std::bad_alloc&) {
+        return {nullptr, &output.writtenAs};
+    }
+    return {&output.bytes, &output.writtenAs};
 }
 
 }  // namespace
@@ -36,7 +50,7 @@ void writeIconFiles(TgaImage& source, const platform::Readers& readers, const Ma
         const platform::MadeFrom from{platform::Made::Shows, {readers, masks.readers[slot]}};
         output.written = writePicture(
             place.folder, output.fileName, from,
-            [&](tga::ByteSink& out) { return source.saveBlended(out, mask, kOpaque); }, keep ? &output.bytes : nullptr);
+            [&](tga::ByteSink& out) { return source.saveBlended(out, mask, kOpaque); }, keptCopy(source, keep, output));
         output.attempted = true;
     }
 
@@ -53,6 +67,6 @@ void writeIconFiles(TgaImage& source, const platform::Readers& readers, const Ma
     icon.written = writePicture(
         place.folder, icon.fileName, from,
         [&](tga::ByteSink& out) { return blendOnTheWay ? source.saveBlended(out, mask, kOpaque) : source.save(out, kOpaque); },
-        keep ? &icon.bytes : nullptr);
+        keptCopy(source, keep, icon));
     icon.attempted = true;
 }

@@ -1,5 +1,6 @@
 #include "batch/picture_files.h"
 
+#include <algorithm>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -50,7 +51,9 @@ bool loadPicture(platform::Folder& folder, const std::string& name, TgaImage& im
     if (!file.open(folder, name)) return false;
     tga::ByteBuffer bytes;
     try {
-        std::uint64_t worth = file.size();
+        // The header is asked for whatever the size says: a file may hold
+        // more than its size tells (a file of /proc).
+        std::uint64_t worth = std::max<std::uint64_t>(file.size(), tga::kHeaderLength);
         if (worth > kReadWholeBelow) {
             readUpTo(file, bytes, tga::kHeaderBlockSize);
             worth = tga::bytesWorthReading(bytes.data(), bytes.size(), file.size());
@@ -70,10 +73,10 @@ bool loadPicture(platform::Folder& folder, const std::string& name, TgaImage& im
 }
 
 bool writePicture(platform::Folder& folder, const std::string& name, const platform::MadeFrom& from,
-                  const std::function<bool(tga::ByteSink&)>& encode, tga::ByteBuffer* keep) {
+                  const std::function<bool(tga::ByteSink&)>& encode, const KeptCopy& keep) {
     platform::ReplacementFile file;
     if (!file.open(folder, name, from)) return false;
-    if (keep != nullptr) keep->clear();
-    FileSink sink(file, keep);
+    if (keep.writtenAs != nullptr) *keep.writtenAs = file.name();
+    FileSink sink(file, keep.bytes);
     return encode(sink) && file.commit();
 }

@@ -18,7 +18,12 @@ bool loadPicture(platform::Folder& folder, const std::string& name, TgaImage& im
 // Writes the file `name` of `folder` whole or not at all, with the bytes
 // `encode` puts into the sink it is given; `from` says who may open it. A
 // copy of the bytes goes into `keep` when it is not null (and is left empty
-// when memory runs out for it). False, with the file as it was, when
-// anything fails.
+// when memory runs out for it), and the name the file is written under
+// (see ReplacementFile::name) into `writtenAs`. False, with the file as it
+// was, when anything fails.
+struct KeptCopy {
+    tga::ByteBuffer* bytes = nullptr;
+    std::string* writtenAs = nullptr;
+};
 bool writePicture(platform::Folder& folder, const std::string& name, const platform::MadeFrom& from,
-                  const std::function<bool(tga::ByteSink&)>& encode, tga::ByteBuffer* keep = nullptr);
+                  const std::function<bool(tga::ByteSink&)>& encode, const KeptCopy& keep = {});

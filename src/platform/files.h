@@ -122,6 +122,9 @@ public:
     bool write(const void* data, std::size_t size);
     // Adds a picture the new version shows (Made::ShowsLater).
     void alsoShows(const Readers& picture) { target_.from.shown.push_back(picture); }
+    // The name the file is written under, once open: the spelling a file
+    // of that name has where letter case is ignored, or the name asked for.
+    const std::string& name() const { return target_.name; }
     // Writes what is held back, closes, and renames the temporary file over
     // the target.
     bool commit();

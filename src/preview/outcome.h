@@ -39,7 +39,8 @@ struct PartMasks {
 enum class MaskFit { Laid, Missing, Unusable, OtherSize };
 
 struct OutputOutcome {
-    std::string fileName;
+    std::string fileName;   // the file asked for
+    std::string writtenAs;  // the name it was written under, once opened
     MaskFit fit = MaskFit::Missing;
     bool attempted = false;  // the file was to be written
     bool written = false;

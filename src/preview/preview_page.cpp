@@ -60,7 +60,7 @@ const char* const kHead =
     "<h1>Button Disabler preview</h1>\n"
     "<p>Run: %s</p>\n";
 
-// The length of the UTF-8 sequence// The length of the UTF-8 sequence at `at`, 0 when the bytes there are none.
+// The length of the UTF-8 sequence at `at`, 0 when the bytes there are none.
 std::size_t sequenceLength(const std::string& text, std::size_t at) {
     const auto lead = static_cast<unsigned char>(text[at]);
     std::size_t length;
@@ -270,7 +270,10 @@ std::string PreviewPage::outputCell(const IconOutcome& icon, int slot, std::stri
         if (output.warning != nullptr) warnings += warning(consoleLine(output.warning, output.fileName));
         return why("not written");
     }
-    std::string cell = pictureOfFile(output.bytes, icon.width, icon.height, output.fileName);
+    // Named as the file stands: an older file of the name in another letter
+    // case keeps its spelling.
+    const std::string& name = output.writtenAs.empty() ? output.fileName : output.writtenAs;
+    std::string cell = pictureOfFile(output.bytes, icon.width, icon.height, name);
     if (output.fit != MaskFit::Laid) {
         // The icon is rewritten all the same, without the normal mask.
         cell += "<br>" + why("without the normal mask: " + reasonNotLaid(output.fit, masks_.images[slot]));
@@ -310,6 +313,7 @@ std::string PreviewPage::pictureOfFile(const tga::ByteBuffer& file, std::uint32_
 std::string PreviewPage::picture(std::uint32_t width, std::uint32_t height, std::uint32_t stride,
                                  const std::uint8_t* pixels, const std::string& fileName) {
     const std::string caption = "<br><span class=\"file\">" + escaped(fileName) + "</span>";
+    if (std::uint64_t{width} * height == 0) return why("no pixels") + caption;
     if (std::uint64_t{width} * height > kMaxShownPixels) {
         return why("too large to show (" + sizeOf(width, height) + ")") + caption;
     }

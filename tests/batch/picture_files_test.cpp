@@ -17,7 +17,7 @@ bool loadFile(TgaImage& image, const std::string& name) {
     return loadPicture(platform::currentFolder(), name, image);
 }
 
-bool saveFile(TgaImage& image, const std::string& name, tga::ByteBuffer* keep = nullptr) {
+bool saveFile(TgaImage& image, const std::string& name, const KeptCopy& keep = {}) {
     return writePicture(
         platform::currentFolder(), name, {}, [&](tga::ByteSink& out) { return image.save(out, 255); }, keep);
 }
@@ -89,8 +89,10 @@ TEST(PictureFiles, WrittenUnderTheExistingSpellingOrNotAtAll) {
     ASSERT_TRUE(loadBytes(image, file.bytes()));
     writeFile("OLD.TGA", {9});
     tga::ByteBuffer kept;
-    ASSERT_TRUE(saveFile(image, "old.tga", &kept));
+    std::string writtenAs;
+    ASSERT_TRUE(saveFile(image, "old.tga", {&kept, &writtenAs}));
     EXPECT_EQ(readFile("OLD.TGA"), file.bytes());
+    EXPECT_EQ(writtenAs, "OLD.TGA");
     EXPECT_EQ(Bytes(kept.begin(), kept.end()), file.bytes()) << "the copy kept is the bytes written";
 
     ASSERT_TRUE(makeDirectory("taken.tga"));
