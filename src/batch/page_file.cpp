@@ -32,7 +32,7 @@ void PageFile::beginPart(const std::string& folder, const std::string& output, c
     dropIfFailed();
 }
 
-void PageFile::addIcon(const IconOutcome& icon, const platform::Readers& readers) {
+void PageFile::addIcon(IconOutcome& icon, const platform::Readers& readers) {
     if (icon.result == IconOutcome::Result::Worked) file_.alsoShows(readers);
     page_.addIcon(icon);
     dropIfFailed();

@@ -28,7 +28,7 @@ public:
     // See PreviewPage; `masks` also say who may read the masks shown, and
     // `readers` who may read the file of the icon added.
     void beginPart(const std::string& folder, const std::string& output, const MaskSet& masks);
-    void addIcon(const IconOutcome& icon, const platform::Readers& readers);
+    void addIcon(IconOutcome& icon, const platform::Readers& readers);
     void addNote(const std::string& line);
     void endPart();
 

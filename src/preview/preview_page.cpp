@@ -231,12 +231,12 @@ void PreviewPage::finish() {
     guarded([&] { write("</body>\n</html>\n"); });
 }
 
-void PreviewPage::addIcon(const IconOutcome& icon) {
+void PreviewPage::addIcon(IconOutcome& icon) {
     if (icon.result == IconOutcome::Result::IsFolder) return;
     guarded([&] { writeRow(icon); });
 }
 
-void PreviewPage::writeRow(const IconOutcome& icon) {
+void PreviewPage::writeRow(IconOutcome& icon) {
     using Result = IconOutcome::Result;
     std::string size, warnings, cells[kMaskCount + 1];
     if (icon.result == Result::NotOpened || icon.result == Result::NotRead) {
@@ -249,15 +249,20 @@ void PreviewPage::writeRow(const IconOutcome& icon) {
         warnings = warning(consoleLine(icon.warning, icon.fileName));
         for (std::string& cell : cells) cell = why("left unchanged");
     } else if (icon.result == Result::Worked) {
+        // Each copy is given back once its picture is made; the icon as
+        // read, which every note on a hidden mask looks at, last.
+        for (int slot = 0; slot < kMaskCount; ++slot) {
+            cells[slot + 1] = outputCell(icon, slot, warnings);
+            tga::ByteBuffer().swap(icon.outputs[slot].bytes);
+        }
         cells[0] = pictureOfFile(icon.asRead, icon.width, icon.height, icon.fileName);
-        for (int slot = 0; slot < kMaskCount; ++slot) cells[slot + 1] = outputCell(icon, slot, warnings);
+        tga::ByteBuffer().swap(icon.asRead);
     }
     // Cell by cell: the pictures are not copied once more into one row.
     write("<tr><td><b>" + escaped(icon.reportName) + "</b>" + warnings + "</td><td>" + size + "</td>");
-    write(std::string("<td data-label=\"") + kAsRead + "\">" + cells[0] + "</td>");
-    for (int slot = 0; slot < kMaskCount; ++slot) {
-        write(std::string("<td data-label=\"") + kMaskKinds[slot].column + "\">");
-        write(cells[slot + 1]);
+    for (int column = 0; column <= kMaskCount; ++column) {
+        write(std::string("<td data-label=\"") + (column == 0 ? kAsRead : kMaskKinds[column - 1].column) + "\">");
+        write(cells[column]);
         write("</td>");
     }
     write("</tr>\n");
@@ -278,7 +283,8 @@ std::string PreviewPage::outputCell(const IconOutcome& icon, int slot, std::stri
         // The icon is rewritten all the same, without the normal mask.
         cell += "<br>" + why("without the normal mask: " + reasonNotLaid(output.fit, masks_.images[slot]));
     }
-    return cell + hiddenPartNote(icon, slot);
+    cell += hiddenPartNote(icon, slot);
+    return cell;
 }
 
 std::string PreviewPage::hiddenPartNote(const IconOutcome& icon, int slot) const {
@@ -324,11 +330,18 @@ std::string PreviewPage::picture(std::uint32_t width, std::uint32_t height, std:
         }
         // Small pictures at twice their size: single pixels show.
         const std::uint32_t scale = width < 128 ? 2 : 1;
-        std::string html = "<span class=\"pic\"><img width=\"" + std::to_string(width * scale) + "\" height=\"" +
-                           std::to_string(height * scale) + "\" title=\"" + escaped(fileName) + "\" alt=\"" +
-                           escaped(fileName) + "\" src=\"data:image/png;base64,";
+        const std::string head = "<span class=\"pic\"><img width=\"" + std::to_string(width * scale) +
+                                 "\" height=\"" + std::to_string(height * scale) + "\" title=\"" + escaped(fileName) +
+                                 "\" alt=\"" + escaped(fileName) + "\" src=\"data:image/png;base64,";
+        const std::string tail = "\"></span>" + caption;
+        // Its room made at once, with some for the notes that may follow:
+        // the cell of a large picture is never copied.
+        std::string html;
+        html.reserve(head.size() + (png_.size() + 2) / 3 * 4 + tail.size() + 256);
+        html += head;
         appendBase64(png_, html);
-        return html + "\"></span>" + caption;
+        html += tail;
+        return html;
     } catch (const std::bad_alloc&) {
         return why(kOutOfMemory) + caption;
     }

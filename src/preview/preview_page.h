@@ -37,7 +37,9 @@ public:
     // files went to (as the user named them), the masks laid over them, and
     // the icons' rows, up to endPart(). The masks must stay until then.
     void beginPart(const std::string& folder, const std::string& output, const PartMasks& masks);
-    void addIcon(const IconOutcome& icon);
+    // The row of an icon; the bytes it kept are given back as their
+    // pictures are made.
+    void addIcon(IconOutcome& icon);
     // A line below the rows: a console line of the run.
     void addNote(const std::string& line);
     void endPart();
@@ -50,7 +52,7 @@ private:
     // Runs `step`; lack of memory on the way gives the page up.
     template <typename Step>
     void guarded(Step step);
-    void writeRow(const IconOutcome& icon);
+    void writeRow(IconOutcome& icon);
     // The cell of output `slot` of `icon`, and its warning, if any.
     std::string outputCell(const IconOutcome& icon, int slot, std::string& warnings);
     // A picture of the TGA file's bytes `file` as the writer writes them,
