@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libraries the Windows program links statically that Debian ships
-# for no Windows compiler (libdeflate), from Debian's own source package: the
-# newest version the machine's Debian archive serves, with Debian's patches,
+# for no Windows compiler (libdeflate), from Debian's own source packages: the newest version the machine's Debian archive serves (the
+# newest listed whose files it hands out), with Debian's patches,
 # compiled with the mingw-w64 compiler and installed into PREFIX (include/
 # and lib/). Nothing of it is kept in the repository.
 # Usage: tools/windows-libraries.sh i686|x86_64 PREFIX
@@ -26,7 +26,7 @@ fi
 "$root/tools/install-deps.sh" cmake make dpkg-dev "g++-mingw-w64-${arch/_/-}"
 
 apt="$prefix/apt"
-mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial" "$prefix/source"
+mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial"
 : >"$apt/sources.list"
 # The machine's archives, as source archives: one-line and deb822 entries.
 for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
@@ -37,38 +37,60 @@ for sources in /etc/apt/sources.list.d/*.sources; do
 done
 options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/sources.list.d"
   -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o "APT::Sandbox::User=$(id -un)")
-echo "-- the newest $package source package the machine's Debian archive serves"
+echo "-- the source packages the machine's Debian archive serves"
 quietly apt-get "${options[@]}" update
-version="$(apt-cache "${options[@]}" showsrc "$package" 2>/dev/null | sed -n 's/^Version: //p' | sort -V | tail -1)" ||
-  true
-if [ -z "$version" ]; then
-  echo "error: no source package $package could be found: the machine's Debian archive cannot be reached, or" \
-    "serves none" >&2
-  exit 1
-fi
-stamp="$prefix/$package.version"
-if [ -f "$prefix/lib/libdeflate.a" ] && [ "$(cat "$stamp" 2>/dev/null)" = "$arch $version" ]; then
-  echo "-- $package $version is built already in $prefix"
-  exit 0
-fi
-
-echo "-- $package $version: fetching, unpacking with Debian's patches, building for $arch Windows"
-rm -rf "$prefix/source" && mkdir -p "$prefix/source"
-(cd "$prefix/source" && quietly apt-get "${options[@]}" source "$package=$version")
-tree="$(find "$prefix/source" -mindepth 1 -maxdepth 1 -type d -name "$package-*" | head -1)"
-[ -n "$tree" ] || { echo "error: apt-get source left no $package tree in $prefix/source" >&2; exit 1; }
 mkdir -p "$prefix/include" "$prefix/lib"
-if [ -f "$tree/CMakeLists.txt" ]; then  # libdeflate 1.15 and later
-  quietly cmake -S "$tree" -B "$prefix/build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DLIBDEFLATE_BUILD_SHARED_LIB=OFF \
-    -DLIBDEFLATE_BUILD_GZIP=OFF
-  quietly cmake --build "$prefix/build" -j"$(nproc)"
-  quietly cmake --install "$prefix/build"
-else  # its own Makefile, which knows mingw
-  quietly make -C "$tree" -j"$(nproc)" CC="$arch-w64-mingw32-gcc" AR="$arch-w64-mingw32-ar" libdeflatestatic.lib
-  cp "$tree/libdeflatestatic.lib" "$prefix/lib/libdeflate.a" && cp "$tree/libdeflate.h" "$prefix/include/"
-fi
-cp "$tree/COPYING" "$prefix/$package.COPYING"
-echo "$arch $version" >"$stamp"
-rm -rf "$prefix/build" "$prefix/source"
-echo "-- $package $version installed in $prefix"
+
+# Builds and installs one unpacked source tree (`$1`, of the package `$2`).
+build_libdeflate() {
+  if [ -f "$1/CMakeLists.txt" ]; then  # libdeflate 1.15 and later
+    quietly cmake -S "$1" -B "$prefix/build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
+      -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DLIBDEFLATE_BUILD_SHARED_LIB=OFF \
+      -DLIBDEFLATE_BUILD_GZIP=OFF
+    quietly cmake --build "$prefix/build" -j"$(nproc)"
+    quietly cmake --install "$prefix/build"
+  else  # its own Makefile, which knows mingw
+    quietly make -C "$1" -j"$(nproc)" CC="$arch-w64-mingw32-gcc" AR="$arch-w64-mingw32-ar" libdeflatestatic.lib
+    cp "$1/libdeflatestatic.lib" "$prefix/lib/libdeflate.a" && cp "$1/libdeflate.h" "$prefix/include/"
+  fi
+}
+# The newest version of `$1` whose files the archive hands out (an index
+# may list a version its pool does not hold yet), fetched into
+# $prefix/source; prints the version, empty when none could be fetched.
+fetch_newest() {
+  local version
+  for version in $(apt-cache "${options[@]}" showsrc "$1" 2>/dev/null | sed -n 's/^Version: //p' | sort -Vr); do
+    rm -rf "$prefix/source" && mkdir -p "$prefix/source"
+    if (cd "$prefix/source" && apt-get "${options[@]}" source "$1=$version" >/dev/null 2>&1); then
+      echo "$version"
+      return
+    fi
+  done
+}
+
+for package in libdeflate; do
+  listed="$(apt-cache "${options[@]}" showsrc "$package" 2>/dev/null | sed -n 's/^Version: //p' | sort -V |
+    tail -1)" || true
+  stamp="$prefix/$package.version"
+  if [ -n "$listed" ] && [ "$(cut -d' ' -f1,3 "$stamp" 2>/dev/null)" = "$arch $listed" ]; then
+    echo "-- $package $(cut -d' ' -f2 "$stamp") is built already in $prefix"
+    continue
+  fi
+  version="$(fetch_newest "$package")"
+  if [ -z "$version" ]; then
+    echo "error: no source package $package could be fetched: the machine's Debian archive cannot be" \
+      "reached, or serves none" >&2
+    exit 1
+  fi
+  [ "$version" = "$listed" ] || note "$package $listed is listed but not served; building $version"
+  echo "-- $package $version: unpacked with Debian's patches, building for $arch Windows"
+  tree="$(find "$prefix/source" -mindepth 1 -maxdepth 1 -type d | head -1)"
+  [ -n "$tree" ] || { echo "error: apt-get source left no $package tree in $prefix/source" >&2; exit 1; }
+  rm -rf "$prefix/build"
+  "build_$package" "$tree"
+  cp "$tree/"{COPYING,LICENSE} "$prefix/$package.licence" 2>/dev/null || true
+  # The architecture, the version built and the newest listed when it was.
+  echo "$arch $version $listed" >"$stamp"
+  rm -rf "$prefix/build" "$prefix/source"
+  echo "-- $package $version installed in $prefix"
+done
