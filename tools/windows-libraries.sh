@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libraries the Windows program links statically that Debian ships
-# for no Windows compiler (libdeflate), from Debian's own source packages: the newest version the machine's Debian archive serves (the
-# newest listed whose files it hands out), with Debian's patches,
-# compiled with the mingw-w64 compiler and installed into PREFIX (include/
+# for no Windows compiler (libdeflate), from Debian's own source packages:
+# the newest version the machine's Debian archive serves (the newest listed
+# whose files it hands out), with Debian's patches, compiled with the
+# mingw-w64 compiler and installed into PREFIX (include/
 # and lib/). Nothing of it is kept in the repository.
 # Usage: tools/windows-libraries.sh i686|x86_64 PREFIX
 #
@@ -18,7 +19,6 @@ case "${1:-}" in
   *) echo "usage: tools/windows-libraries.sh i686|x86_64 PREFIX" >&2; exit 2 ;;
 esac
 prefix="$(realpath -m "${2:?usage: tools/windows-libraries.sh i686|x86_64 PREFIX}")"
-package=libdeflate
 if [ -e "$prefix" ] && [ ! -w "$prefix" ]; then
   echo "error: $prefix is not yours to write (made by a run as root?): remove it, or run as its owner" >&2
   exit 1
