@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libraries the Windows program links statically that Debian ships
-# for no Windows compiler (libdeflate), from Debian's own source packages:
+# for no Windows compiler (libdeflate, libpng), from Debian's own source packages:
 # the newest version the machine's Debian archive serves (the newest listed
 # whose files it hands out), with Debian's patches, compiled with the
 # mingw-w64 compiler and installed into PREFIX (include/
@@ -23,7 +23,7 @@ if [ -e "$prefix" ] && [ ! -w "$prefix" ]; then
   echo "error: $prefix is not yours to write (made by a run as root?): remove it, or run as its owner" >&2
   exit 1
 fi
-"$root/tools/install-deps.sh" cmake make dpkg-dev "g++-mingw-w64-${arch/_/-}"
+"$root/tools/install-deps.sh" cmake make dpkg-dev "g++-mingw-w64-${arch/_/-}" libz-mingw-w64-dev
 
 apt="$prefix/apt"
 mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial"
@@ -54,6 +54,15 @@ build_libdeflate() {
     cp "$1/libdeflatestatic.lib" "$prefix/lib/libdeflate.a" && cp "$1/libdeflate.h" "$prefix/include/"
   fi
 }
+# libpng, with the zlib of Debian's libz-mingw-w64-dev.
+build_libpng1.6() {
+  quietly cmake -S "$1" -B "$prefix/build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
+    -DPNG_EXECUTABLES=OFF -DSKIP_INSTALL_PROGRAMS=ON -DSKIP_INSTALL_FILES=ON
+  quietly cmake --build "$prefix/build" -j"$(nproc)"
+  quietly cmake --install "$prefix/build"
+}
+
 # The newest version of `$1` whose files the archive hands out (an index
 # may list a version its pool does not hold yet), fetched into
 # $prefix/source; prints the version, empty when none could be fetched.
@@ -68,7 +77,7 @@ fetch_newest() {
   done
 }
 
-for package in libdeflate; do
+for package in libdeflate libpng1.6; do
   listed="$(apt-cache "${options[@]}" showsrc "$package" 2>/dev/null | sed -n 's/^Version: //p' | sort -V |
     tail -1)" || true
   stamp="$prefix/$package.version"

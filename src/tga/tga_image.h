@@ -39,6 +39,9 @@ private:
 // has them) and its length: a large file need not be read further.
 std::uint64_t bytesWorthReading(const std::uint8_t* start, std::size_t size, std::uint64_t fileSize);
 
+// Whether the bytes begin as a PNG file does.
+bool isPng(const std::uint8_t* start, std::size_t size);
+
 }  // namespace tga
 
 // What a successful load found in the file.
@@ -72,6 +75,11 @@ public:
     // (the record is then empty). A file the reader does not decode, or one
     // that ends early, still loads; content() tells which.
     bool load(tga::ByteBuffer file);
+    // Decodes a PNG file's bytes, of any colour type and depth, into 32-bit
+    // pixels. False, with the record empty, for bytes that are no whole PNG
+    // picture, one larger than a TGA may be or than its bytes can hold, or
+    // when memory runs short.
+    bool loadPng(const std::uint8_t* data, std::size_t size);
     void release();
     bool isLoaded() const { return !header.empty() && !pixels.empty() && headerSize != 0; }
     TgaContent content() const { return content_; }
