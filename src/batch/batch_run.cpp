@@ -54,7 +54,7 @@ void OutputLedger::noteWritten(const std::string& baseName, int part) {
 
 const ProgramMaskFolder* BatchRun::openProgramMasks(platform::Folder& folder) {
     for (const ProgramMaskFolder& candidate : programMasks_) {
-        if (!folder.open(candidate.path) || !holdsAnyMaskFile(folder)) continue;
+        if (!folder.open(candidate.path) || !holdsAnyMaskFile(folder, true)) continue;
         // Masks that another user could have put there would be laid over
         // every icon of the run: they are as good as none.
         if (platform::onlyRootAndYouMayChange(folder, candidate.trustedBelow)) return &candidate;
@@ -70,12 +70,12 @@ void BatchRun::start() {
         // one line, instead of a note for each mask it lacks.
         platform::Folder programFolder;
         const ProgramMaskFolder* program =
-            withArguments_ && !holdsAnyMaskFile(source_) ? openProgramMasks(programFolder) : nullptr;
+            withArguments_ && !holdsAnyMaskFile(source_, true) ? openProgramMasks(programFolder) : nullptr;
         if (program != nullptr) {
             platform::printFormatted(console_, texts::kUsingProgramMasks,
                                      platform::shownName(console_, program->path).c_str());
         }
-        if (ownMasks_.load(program != nullptr ? programFolder : source_, console_) == 0) {
+        if (ownMasks_.load(program != nullptr ? programFolder : source_, console_, withArguments_) == 0) {
             printWarning(console_, texts::kNoMaskAtAll);
         }
     }
@@ -101,11 +101,16 @@ void BatchRun::workOnFolder() {
     // The whole list is taken first, so files written during the run are
     // never met as entries.
     std::vector<std::string> names;
-    if (!platform::listTgaEntries(source_, names) || names.empty()) {
+    if (!platform::listTgaEntries(source_, names, withArguments_) || names.empty()) {
         platform::printText(console_, texts::kNoTgaFiles);
         finish(-1);
         return;
     }
+    // A TGA file beside a PNG file of its name is made from it: the PNG is
+    // the icon.
+    names.erase(std::remove_if(names.begin(), names.end(),
+                               [&](const std::string& name) { return !pngTwinOf(name).empty(); }),
+                names.end());
     std::sort(names.begin(), names.end(), eligibility::comesBefore);
     platform::printText(console_, texts::kProcessingHeader);
     int processedCount = 0;
@@ -118,7 +123,10 @@ void BatchRun::workOnFiles(std::vector<std::string> names) {
     start();
     // Each name as the folder holds it: on Windows the long name of a file
     // given by its short 8.3 alias, which the rules about names must see.
-    for (std::string& name : names) name = platform::resolveName(source_, name);
+    for (std::string& name : names) {
+        name = platform::resolveName(source_, name);
+        if (const std::string twin = pngTwinOf(name); !twin.empty()) name = twin;
+    }
     std::sort(names.begin(), names.end(), eligibility::comesBefore);
     names.erase(std::unique(names.begin(), names.end()), names.end());
     platform::printText(console_, texts::kProcessingHeader);
@@ -131,6 +139,24 @@ void BatchRun::workOnFiles(std::vector<std::string> names) {
         }
     }
     finish(processedCount);
+}
+
+void BatchRun::fitToMasks(TgaImage& source) {
+    const TgaImage* size = masks_->sizeToFit();
+    if (size == nullptr || size->sameSize(source)) return;
+    if (source.bitsPerPixel != tga::kDepth32) {
+        // Fitted in 32 bits: the pixels as the writer widens them.
+        tga::ByteBuffer widened;
+        tga::BufferSink sink(widened);
+        if (!source.save(sink, 255) || !source.load(std::move(widened))) return;
+    }
+    source.fitTo(size->width, size->height);
+}
+
+std::string BatchRun::pngTwinOf(const std::string& name) {
+    if (!withArguments_ || !platform::hasTgaExtension(name)) return "";
+    const std::string png = eligibility::baseNameOf(name) + ".png";
+    return platform::entryExists(source_, png) ? platform::resolveName(source_, png) : "";
 }
 
 int BatchRun::processFile(const std::string& name) {
@@ -157,8 +183,10 @@ void BatchRun::processIcon(const std::string& name, IconOutcome& outcome) {
     // The entry itself is read and rewritten when it is the icon's name in
     // another letter case: on a file system that tells case apart, "Fire.TGA"
     // and "Fire.tga" are two icons, each to be worked on once.
-    outcome.fileName =
-        platform::compareIgnoreCase(name.c_str(), outcome.reportName.c_str()) == 0 ? name : outcome.reportName;
+    outcome.png = platform::hasPngExtension(name);
+    outcome.fileName = outcome.png || platform::compareIgnoreCase(name.c_str(), outcome.reportName.c_str()) == 0
+                           ? name
+                           : outcome.reportName;
     TgaImage source;
     platform::Readers readers;
     readIcon(source, readers, outcome);
@@ -168,6 +196,9 @@ void BatchRun::processIcon(const std::string& name, IconOutcome& outcome) {
                       std::uint64_t{source.width} * source.height <= PreviewPage::kMaxShownPixels;
     if (outcome.result == IconOutcome::Result::Worked) {
         if (keep) keepAsRead(source, outcome.asRead);
+        if (fit_) fitToMasks(source);
+        outcome.writtenWidth = source.width;
+        outcome.writtenHeight = source.height;
         writeIconFiles(source, readers, *masks_, {output_, &output_ == &source_}, keep, outcome);
         for (OutputOutcome& output : outcome.outputs) {
             if (output.attempted && !output.written) output.warning = texts::kCannotWrite;
@@ -186,6 +217,11 @@ void BatchRun::readIcon(TgaImage& source, platform::Readers& readers, IconOutcom
     if (!loadPicture(source_, fileName, source, &readers)) {
         // A folder named like an icon is no icon, for a run with arguments.
         outcome.result = withArguments_ && platform::isFolderIn(source_, fileName) ? Result::IsFolder : Result::NotOpened;
+        return;
+    }
+    if (outcome.png && !source.isLoaded()) {
+        outcome.result = Result::Unchanged;
+        outcome.warning = texts::kUnreadablePng;
         return;
     }
     outcome.width = source.width;
@@ -237,9 +273,12 @@ void BatchRun::report(const IconOutcome& outcome, const TgaImage& source) {
         return;
     }
     const bool runLength = outcome.imageType != tga::kTypeUncompressed;
-    platform::printFormatted(console_, runLength ? texts::kReportRunLength : texts::kReportUncompressed,
-                             platform::shownName(console_, outcome.reportName).c_str(), static_cast<int>(outcome.width),
-                             static_cast<int>(outcome.height));
+    platform::printFormatted(console_,
+                             outcome.png ? texts::kReportPng
+                             : runLength ? texts::kReportRunLength
+                                         : texts::kReportUncompressed,
+                             platform::shownName(console_, outcome.reportName).c_str(),
+                             static_cast<int>(outcome.writtenWidth), static_cast<int>(outcome.writtenHeight));
     const std::string passedOver = withArguments_ ? masksOfOtherSizes(*masks_, source) : std::string();
     if (!passedOver.empty()) {
         platform::printFormatted(console_, texts::kMasksPassedOver, platform::shownName(console_, outcome.reportName).c_str(),

@@ -65,7 +65,9 @@ public:
     }
     const MaskSet& masks() const { return *masks_; }
     // What a run with arguments adds (a run without them stays as it always
-    // was): a source folder that holds none of the four mask files takes
+    // was): PNG pictures are icons and masks too (NAME.png gives NAME.tga,
+    // which is then no icon of its own, and the PNG is never written); a
+    // source folder that holds none of the four mask files takes
     // the program's own masks, from the first of `programMasks` that holds
     // a mask file and only root and the user running it may change; an icon
     // that a loaded mask was not laid over, its size being another, gets a
@@ -75,6 +77,9 @@ public:
         withArguments_ = true;
         programMasks_ = std::move(programMasks);
     }
+    // Fits an icon that is not the masks' size to it (TgaImage::fitTo); the
+    // size is that of the first mask loaded.
+    void fitToMasks() { fit_ = true; }
     // Also shows the part on the preview page `page` (open, and committed
     // by the caller): `folder` and `output`, where the files go, as the
     // user named them ("" for the current directory).
@@ -98,7 +103,7 @@ public:
 
     // Loads the four masks of the source folder, noting each missing or
     // unusable one; returns how many are usable.
-    int loadMasks() { return ownMasks_.load(source_, console_); }
+    int loadMasks() { return ownMasks_.load(source_, console_, withArguments_); }
 
     // Works on one directory entry: 1 when the icon was loaded and rewritten,
     // 0 when the name is no icon's or the file is left as it was. Lack of
@@ -106,6 +111,11 @@ public:
     int processFile(const std::string& name);
 
 private:
+    // Fits `source` to the masks' size, with --fit.
+    void fitToMasks(TgaImage& source);
+    // In a run with arguments, the PNG file beside the TGA file `name` that
+    // it is made from; "" when there is none.
+    std::string pngTwinOf(const std::string& name);
     // Reads the icon named `name` and writes its files, as `outcome` tells.
     void processIcon(const std::string& name, IconOutcome& outcome);
     // Reads the icon `outcome.fileName` into `source`: whether and how.
@@ -135,5 +145,6 @@ private:
     std::string pageFolder_;
     std::string pageOutput_;
     bool withArguments_ = false;
+    bool fit_ = false;
     std::vector<ProgramMaskFolder> programMasks_;
 };

@@ -55,6 +55,11 @@ inline constexpr const char* kAlreadyWritten = "WARN:\tFile \"%s\" was already w
 // Report line of an icon: name, width, height.
 inline constexpr const char* kReportUncompressed = "%-22s\tNormal\t%4d\t%4d\n";
 inline constexpr const char* kReportRunLength = "%-22s\tRLE   \t%4d\t%4d\n";
+// An icon read from a PNG file (runs with arguments): the TGA written and
+// its size as written.
+inline constexpr const char* kReportPng = "%-22s\tPNG   \t%4d\t%4d\n";
+// A PNG file (%s) the tool cannot read as a picture.
+inline constexpr const char* kUnreadablePng = "WARN:\tFile \"%s\" is not a PNG picture the tool can read. Skipped!\n";
 // Summary: processed, candidates.
 inline constexpr const char* kSummary = "Processing complete! %d of %d files processed\n";
 // The preview page written (%s: its path).
@@ -75,13 +80,14 @@ inline constexpr const char* kUsingProgramMasks = "NOTE:\tNo masks beside the ic
 // root and the one running the program may change it.
 inline constexpr const char* kProgramMasksNotTrusted =
     "NOTE:\tMasks in \"%s\" not used: users other than root and you may change them!\n";
-inline constexpr const char* kMasksPassedOver = "NOTE:\tIcon \"%s\" is %d x %d: the masks of %s do not fit it and were passed over!\n";
+inline constexpr const char* kMasksPassedOver =
+    "NOTE:\tIcon \"%s\" is %d x %d: the masks of %s do not fit it and were passed over (--fit fits it to them)!\n";
 inline constexpr const char* kMaskSizeAndKinds = "%d x %d (%s)";
 
 // The command line. The usage answers --help and follows the error about an
 // unknown option (%s: the option); the version line takes kVersionNumber.
 inline constexpr const char* kUsage =
-    "Usage: button-disabler [OPTION]... [FOLDER | ICON.tga]...\n"
+    "Usage: button-disabler [OPTION]... [FOLDER | ICON.tga | ICON.png]...\n"
     "Writes the disabled, passive and autocast variants of Tolvaren 3 button icons\n"
     "(TGA files), each the icon with a mask laid over it, lays the normal mask over\n"
     "the icon itself and rewrites it as an uncompressed 32-bit TGA.\n"
@@ -96,6 +102,7 @@ inline constexpr const char* kUsage =
     "  (none)     every icon in the current folder\n"
     "  FOLDER     every icon in FOLDER; several folders are done in turn\n"
     "  ICON.tga   this icon alone, with the masks of its own folder\n"
+    "  ICON.png   the same for a PNG picture: ICON.tga is made from it\n"
     "\n"
     "Options:\n"
     "  -h, --help, /?    show this help and exit\n"
@@ -109,13 +116,17 @@ inline constexpr const char* kUsage =
     "      --preview     also write button-disabler-preview.html into each folder\n"
     "                    worked on (with --output, into DIR): a page that shows\n"
     "                    every icon as read and as written, with its variants\n"
+    "      --fit         scale an icon the masks do not fit to their size, centred\n"
+    "                    on transparent padding\n"
     "  --                what follows are folders or icons, even if it starts with -\n"
     "\n"
     "Without arguments the run is exactly what it always was. Given any argument,\n"
     "a folder holding none of the four masks takes the program's own (the masks\n"
     "folder beside it, else share/button-disabler/masks beside its folder; each\n"
-    "only while root and you alone may change it), an icon the masks do not fit\n"
-    "gets a note, an icon that cannot be read a warning, and the exit status is 1\n"
+    "only while root and you alone may change it), PNG pictures are icons and masks\n"
+    "too (NAME.png gives NAME.tga, and is the artwork where both stand; the PNG\n"
+    "itself is never written), an icon the masks do not fit gets a note, an icon\n"
+    "that cannot be read a warning, and the exit status is 1\n"
     "after a WARN line or when every path given was skipped (0 otherwise, 2 for a\n"
     "wrong option).\n";
 inline constexpr const char* kUnknownOption = "button-disabler: unknown option \"%s\"\n";

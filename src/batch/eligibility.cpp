@@ -8,8 +8,11 @@
 namespace eligibility {
 
 bool isMaskName(const std::string& name) {
+    // Its TGA file, or its PNG file.
+    const std::string base = baseNameOf(name) + kIconExtension;
+    if (!platform::hasTgaExtension(name) && !platform::hasPngExtension(name)) return false;
     for (const MaskKind& mask : kMaskKinds) {
-        if (platform::compareIgnoreCase(name.c_str(), mask.fileName) == 0) return true;
+        if (platform::compareIgnoreCase(base.c_str(), mask.fileName) == 0) return true;
     }
     return false;
 }
@@ -39,7 +42,7 @@ bool hasAutocastSuffix(const std::string& baseName) {
 }
 
 SkipReason skipReasonOf(const std::string& name) {
-    if (!platform::hasTgaExtension(name)) return SkipReason::NotTga;
+    if (!platform::hasTgaExtension(name) && !platform::hasPngExtension(name)) return SkipReason::NotTga;
     if (isMaskName(name)) return SkipReason::Mask;
     if (hasVariantPrefix(name)) return SkipReason::VariantPrefix;
     if (hasAutocastSuffix(baseNameOf(name))) return SkipReason::AutocastSuffix;

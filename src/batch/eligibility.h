@@ -5,7 +5,7 @@
 
 namespace eligibility {
 
-// One of the four mask files, any letter case.
+// One of the four mask files, or its PNG file, any letter case.
 bool isMaskName(const std::string& name);
 // Names starting with "DIS" or "PAS", any letter case: variants of a run.
 bool hasVariantPrefix(const std::string& name);
@@ -19,7 +19,7 @@ bool hasAutocastSuffix(const std::string& baseName);
 // deserves one.
 enum class SkipReason {
     None,            // an icon
-    NotTga,          // no "*.tga" name
+    NotTga,          // no "*.tga" or "*.png" name
     Mask,            // one of the four masks
     VariantPrefix,   // "DIS..." or "PAS...": a variant of an earlier run
     AutocastSuffix,  // "..._Autocast.tga": a variant of an earlier run

@@ -40,7 +40,8 @@ void writeIconFiles(TgaImage& source, const platform::Readers& readers, const Ma
     const std::string baseName = eligibility::baseNameOf(outcome.reportName);
     for (int slot = 0; slot < kMaskCount; ++slot) {
         OutputOutcome& output = outcome.outputs[slot];
-        output.fileName = outputName(slot, baseName, outcome.fileName);
+        // A PNG file is never written: its icon is the TGA file of its name.
+        output.fileName = outputName(slot, baseName, outcome.png ? outcome.reportName : outcome.fileName);
         output.fit = fitOf(masks, slot, source);
     }
     for (int slot = 1; slot < kMaskCount; ++slot) {
@@ -56,7 +57,7 @@ void writeIconFiles(TgaImage& source, const platform::Readers& readers, const Ma
 
     OutputOutcome& icon = outcome.outputs[0];
     const bool masked = icon.fit == MaskFit::Laid;
-    platform::MadeFrom from{place.inPlace ? platform::Made::Rewrite : platform::Made::Shows, {readers}};
+    platform::MadeFrom from{place.inPlace && !outcome.png ? platform::Made::Rewrite : platform::Made::Shows, {readers}};
     if (masked) from.shown.push_back(masks.readers[0]);
     const TgaImage& mask = masks.images[0];
     // The icon is not needed after this. With 4-byte pixels the mask is laid

@@ -8,10 +8,13 @@
 #include "platform/console.h"
 #include "platform/names.h"
 
-int MaskSet::load(platform::Folder& folder, std::FILE* console) {
+int MaskSet::load(platform::Folder& folder, std::FILE* console, bool png) {
     int usable = 0;
     for (int slot = 0; slot < kMaskCount; ++slot) {
-        const char* fileName = kMaskKinds[slot].fileName;
+        std::string fileName = kMaskKinds[slot].fileName;
+        if (png && !platform::entryExists(folder, fileName) && platform::entryExists(folder, pngMaskName(slot))) {
+            fileName = pngMaskName(slot);
+        }
         TgaImage& mask = images[slot];
         const bool loaded = loadPicture(folder, fileName, mask, &readers[slot]);
         if (loaded && mask.content() == TgaContent::Picture) {
@@ -25,7 +28,7 @@ int MaskSet::load(platform::Folder& folder, std::FILE* console) {
         mask.release();
         const bool there = loaded || platform::entryExists(folder, fileName);
         states[slot] = there ? MaskState::Unusable : MaskState::Missing;
-        platform::printFormatted(console, there ? texts::kMaskUnusable : texts::kMaskNotFound, fileName,
+        platform::printFormatted(console, there ? texts::kMaskUnusable : texts::kMaskNotFound, fileName.c_str(),
                                  kMaskKinds[slot].kind);
     }
     return usable;
@@ -40,9 +43,22 @@ PartMasks MaskSet::shown() const {
     return part;
 }
 
-bool holdsAnyMaskFile(platform::Folder& folder) {
-    for (const MaskKind& mask : kMaskKinds) {
-        if (platform::entryExists(folder, mask.fileName)) return true;
+const TgaImage* MaskSet::sizeToFit() const {
+    for (const TgaImage& image : images) {
+        if (image.isLoaded()) return &image;
+    }
+    return nullptr;
+}
+
+std::string pngMaskName(int slot) {
+    const std::string tga = kMaskKinds[slot].fileName;
+    return tga.substr(0, tga.size() - 4) + ".png";
+}
+
+bool holdsAnyMaskFile(platform::Folder& folder, bool png) {
+    for (int slot = 0; slot < kMaskCount; ++slot) {
+        if (platform::entryExists(folder, kMaskKinds[slot].fileName)) return true;
+        if (png && platform::entryExists(folder, pngMaskName(slot))) return true;
     }
     return false;
 }

@@ -14,16 +14,23 @@ struct MaskSet {
     MaskState states[kMaskCount] = {MaskState::Missing, MaskState::Missing, MaskState::Missing, MaskState::Missing};
 
     // Loads the masks of `folder`, noting on `console` each one missing or
-    // unusable; returns how many are usable.
-    int load(platform::Folder& folder, std::FILE* console);
+    // unusable; returns how many are usable. With `png`, a mask's PNG file
+    // serves where its TGA file is missing.
+    int load(platform::Folder& folder, std::FILE* console, bool png = false);
+    // The size the masks make icons fit: the first loaded mask's; null when
+    // none is loaded.
+    const TgaImage* sizeToFit() const;
     // Whether mask `slot` is loaded and of `icon`'s size.
     bool fits(int slot, const TgaImage& icon) const { return images[slot].isLoaded() && images[slot].sameSize(icon); }
     // The masks as the page shows them.
     PartMasks shown() const;
 };
 
-// Whether `folder` holds any of the four mask files.
-bool holdsAnyMaskFile(platform::Folder& folder);
+// Whether `folder` holds any of the four mask files (or, with `png`, their
+// PNG files).
+bool holdsAnyMaskFile(platform::Folder& folder, bool png = false);
+// The PNG file of mask `slot`.
+std::string pngMaskName(int slot);
 
 // The loaded masks that are not of `icon`'s size, each size once with the
 // kinds of its masks ("64 x 64 (normal, disabled)"), in the slots' order;

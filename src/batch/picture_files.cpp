@@ -5,6 +5,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "platform/names.h"
+
 namespace {
 
 // A file up to this size is read whole in one go; of a larger one, no more
@@ -54,7 +56,7 @@ bool loadPicture(platform::Folder& folder, const std::string& name, TgaImage& im
         // The header is asked for whatever the size says: a file may hold
         // more than its size tells (a file of /proc).
         std::uint64_t worth = std::max<std::uint64_t>(file.size(), tga::kHeaderLength);
-        if (worth > kReadWholeBelow) {
+        if (worth > kReadWholeBelow && !platform::hasPngExtension(name)) {
             readUpTo(file, bytes, tga::kHeaderBlockSize);
             worth = tga::bytesWorthReading(bytes.data(), bytes.size(), file.size());
         }
@@ -69,6 +71,12 @@ bool loadPicture(platform::Folder& folder, const std::string& name, TgaImage& im
         return false;
     }
     if (readers != nullptr) *readers = file.readers();
+    // A PNG file is read whole; one that is no picture the decoder takes
+    // leaves the record empty.
+    if (platform::hasPngExtension(name)) {
+        image.loadPng(bytes.data(), bytes.size());
+        return true;
+    }
     return image.load(std::move(bytes));
 }
 

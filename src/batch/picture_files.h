@@ -8,10 +8,10 @@
 #include "platform/files.h"
 #include "tga/tga_image.h"
 
-// Reads the file `name` of `folder` into `image` (see TgaImage::load), and
-// who may read it into `readers` when not null. False when the file cannot
-// be opened (the record is then unchanged) or its pixel buffer cannot be
-// had (the record is then empty).
+// Reads the file `name` of `folder` into `image` (see TgaImage::load; a
+// "*.png" name TgaImage::loadPng), and who may read it into `readers` when
+// not null. False when the file cannot be opened (the record is then
+// unchanged) or its pixel buffer cannot be had (the record is then empty).
 bool loadPicture(platform::Folder& folder, const std::string& name, TgaImage& image,
                  platform::Readers* readers = nullptr);
 

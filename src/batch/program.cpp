@@ -126,6 +126,7 @@ struct Shared {
     // folders of the program's own masks.
     bool withArguments = false;
     std::vector<ProgramMaskFolder> programMasks;
+    bool fit = false;  // --fit
     // Whether any part was worked on: a folder, or an icon given.
     bool workedOn = false;
 };
@@ -158,6 +159,7 @@ void workOnPart(const Job& job, platform::Folder& folder, Shared& shared, int pa
     if (shared.masks != nullptr) run.useMasks(*shared.masks);
     if (shared.output != nullptr) run.keepTrackIn(shared.ledger, part);
     if (shared.withArguments) run.withArguments(shared.programMasks);
+    if (shared.fit) run.fitToMasks();
     std::unique_ptr<PageFile> ownPage;  // only when asked for: it holds an encoder
     if (shared.preview && shared.page == nullptr) ownPage = startPage(source, job.path, shared);
     if (shared.preview) {
@@ -229,6 +231,7 @@ bool workOnLine(const CommandLine& line) {
     shared.preview = line.preview;
     shared.started = platform::localTimeNow();
     shared.withArguments = line.withArguments;
+    shared.fit = line.fit;
     if (shared.withArguments) shared.programMasks = programMaskFolders(platform::programFolder());
     // The run's masks are loaded once, their notes standing before every
     // part; the masks of the folders worked on are then passed over. A
@@ -236,6 +239,7 @@ bool workOnLine(const CommandLine& line) {
     // made: the icons are not to be rewritten without the masks asked for.
     platform::Folder masksFolder;
     BatchRun masks(stdout, masksFolder, masksFolder);
+    masks.withArguments({});  // PNG masks serve too
     if (!line.masksFolder.empty()) {
         if (!masksFolder.open(line.masksFolder)) {
             const bool missing = platform::pathKind(line.masksFolder) == platform::PathKind::Missing;
@@ -331,6 +335,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             line.waitForKey = false;
         } else if (argument == "--preview") {
             line.preview = true;
+        } else if (argument == "--fit") {
+            line.fit = true;
         } else if (std::string CommandLine::*folder = folderOf(argument, option)) {
             const bool attached = argument.size() > option.size();
             std::string value = attached ? argument.substr(option.size() + 1)

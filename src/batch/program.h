@@ -15,6 +15,7 @@ struct CommandLine {
     bool withArguments = false;
     bool waitForKey = true;
     bool preview = false;            // --preview: the preview page of the run
+    bool fit = false;                // --fit: icons fitted to the masks' size
     std::vector<std::string> paths;  // folders and files, in the order given
     std::string outputFolder;        // --output: where every file goes ("": beside its icon)
     std::string masksFolder;         // --masks: where the masks come from ("": each folder)

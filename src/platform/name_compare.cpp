@@ -8,4 +8,8 @@ bool hasTgaExtension(const std::string& name) {
     return name.size() >= 4 && compareIgnoreCase(name.c_str() + name.size() - 4, ".tga") == 0;
 }
 
+bool hasPngExtension(const std::string& name) {
+    return name.size() >= 4 && compareIgnoreCase(name.c_str() + name.size() - 4, ".png") == 0;
+}
+
 }  // namespace platform

@@ -18,14 +18,16 @@ namespace platform {
 // resolveName). The N form compares the first `count` bytes.
 int compareIgnoreCase(const char* a, const char* b);
 int compareIgnoreCaseN(const char* a, const char* b, std::size_t count);
-// Whether a name ends in ".tga" in any letter case.
+// Whether a name ends in ".tga" (".png") in any letter case.
 bool hasTgaExtension(const std::string& name);
+bool hasPngExtension(const std::string& name);
 
-// Lists the entries of `folder` whose names match "*.tga" without regard to
-// letter case, in the order the platform's search yields them. False when
-// the search cannot be made at all, or fails part-way (a partial listing
-// never passes for a complete one).
-bool listTgaEntries(Folder& folder, std::vector<std::string>& names);
+// Lists the entries of `folder` whose names match "*.tga" (and, with
+// `alsoPng`, "*.png") without regard to letter case, in the order the
+// platform's search yields them. False when the search cannot be made at
+// all, or fails part-way (a partial listing never passes for a complete
+// one).
+bool listTgaEntries(Folder& folder, std::vector<std::string>& names, bool alsoPng = false);
 inline bool listTgaEntries(std::vector<std::string>& names) {
     return listTgaEntries(currentFolder(), names);
 }

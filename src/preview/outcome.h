@@ -65,6 +65,10 @@ struct IconOutcome {
     std::string reportName;  // the icon as the report names it
     std::uint32_t width = 0, height = 0, bitsPerPixel = 0;
     std::uint8_t imageType = 0;  // as read
+    bool png = false;            // read from a PNG file (runs with arguments)
+    // The size the files were written at: the masks' for an icon fitted to
+    // them, else the size as read.
+    std::uint32_t writtenWidth = 0, writtenHeight = 0;
     // The warning of the icon itself, a printf format taking fileName.
     const char* warning = nullptr;
     OutputOutcome outputs[kMaskCount];  // the icon rewritten, then its variants

@@ -94,6 +94,12 @@ public:
     // changes as in save().
     bool saveBlended(tga::ByteSink& out, const TgaImage& mask, std::uint8_t fillAlpha);
 
+    // Scales a loaded 32-bit picture to fit inside targetWidth x
+    // targetHeight, centred on transparent padding, and makes that its
+    // size; the rest of the header stays. False, unchanged, for a record of
+    // another depth or no pixels, or when memory runs short.
+    bool fitTo(std::uint32_t targetWidth, std::uint32_t targetHeight);
+
     bool sameSize(const TgaImage& other) const { return width == other.width && height == other.height; }
     TgaImage& assign(const TgaImage& other);
     // Lays mask over this image's colours by alpha compositing (mask in front).

@@ -57,8 +57,11 @@ TEST(Eligibility, GivenNamesAreSkippedForTheFirstRuleTheyBreak) {
     EXPECT_EQ(skipReasonOf("Fire.TGA"), SkipReason::None);
     EXPECT_EQ(skipReasonOf(".tga"), SkipReason::None);
     EXPECT_EQ(skipReasonOf("tga"), SkipReason::NotTga);
-    EXPECT_EQ(skipReasonOf("DISCO.png"), SkipReason::NotTga);
+    EXPECT_EQ(skipReasonOf("Fire.bmp"), SkipReason::NotTga);
+    EXPECT_EQ(skipReasonOf("Fire.Png"), SkipReason::None);
+    EXPECT_EQ(skipReasonOf("DISCO.png"), SkipReason::VariantPrefix);
     EXPECT_EQ(skipReasonOf("zof_normal_mask.tga"), SkipReason::Mask);
+    EXPECT_EQ(skipReasonOf("ZOF_PASSIVE_MASK.PNG"), SkipReason::Mask);
     EXPECT_EQ(skipReasonOf("PAS_Autocast.tga"), SkipReason::VariantPrefix);
     EXPECT_EQ(skipReasonOf("Fire_autocast.Tga"), SkipReason::AutocastSuffix);
 }

@@ -65,7 +65,7 @@ ToolResult runInside(const std::string& folder) {
     const std::string::size_type at = result.output.find(small);
     if (at != std::string::npos && result.output.find("found. No normal mask") == std::string::npos) {
         result.output.insert(at + small.size(), "NOTE:\tIcon \"small.tga\" is 2 x 2: the masks of 4 x 4 (normal, "
-                                                "disabled, passive, autocast) do not fit it and were passed over!\n");
+                                                "disabled, passive, autocast) do not fit it and were passed over (--fit fits it to them)!\n");
     }
     return result;
 }
@@ -284,7 +284,7 @@ TEST(Arguments, HelpVersionAndUnknownOptionsWorkOnNothing) {
          std::vector<std::vector<std::string>>{{"--help"}, {"-h"}, {"icons", "/?"}}) {
         ToolResult result = runTool(arguments);
         EXPECT_EQ(result.exitCode, 0);
-        EXPECT_EQ(result.output.rfind("Usage: button-disabler [OPTION]... [FOLDER | ICON.tga]...\n", 0), 0u);
+        EXPECT_EQ(result.output.rfind("Usage: button-disabler [OPTION]... [FOLDER | ICON.tga | ICON.png]...\n", 0), 0u);
         for (const char* word :
              {"ZOF_NORMAL_MASK.tga", "ZOF_AUTOCAST_MASK.tga", "--version", "--no-wait", "--output=DIR", "--masks=DIR"}) {
             EXPECT_NE(result.output.find(word), std::string::npos) << word;
@@ -705,7 +705,7 @@ TEST(Arguments, FolderWithoutMasksTakesTheProgramsOwnAndTheExitStatusTellsOfWarn
         ASSERT_EQ(chown("theirs/share", 61001, 61001), 0);
     }
     const std::string misfit = "NOTE:\tIcon \"Big.tga\" is 8 x 8: the masks of 4 x 4 (normal, disabled, passive, "
-                               "autocast) do not fit it and were passed over!\n";
+                               "autocast) do not fit it and were passed over (--fit fits it to them)!\n";
     const std::string noMask = kAllMasksMissing;  // four notes and the warning
     const auto using_ = [&](const std::string& folder) {
         return "NOTE:\tNo masks beside the icons: using those in \"" + toolPath(dir.path() + "/" + folder) + "\"!\n";

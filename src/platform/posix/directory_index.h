@@ -34,8 +34,9 @@ public:
     }
     void forget();
     const std::string* find(int descriptor, const std::string& name);
-    // The "*.tga" entries in the order the directory yielded them.
-    const std::vector<std::string>& tgaListing() const { return listing_; }
+    // The "*.tga" and "*.png" entries in the order the directory yielded
+    // them.
+    const std::vector<std::string>& iconListing() const { return listing_; }
     // What the directory's own entry says; null when it could not be read.
     const FolderFacts* facts(int descriptor) { return ensureRead(descriptor) ? &facts_ : nullptr; }
 

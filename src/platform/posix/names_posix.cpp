@@ -101,7 +101,7 @@ bool DirectoryIndex::readDirectory(int descriptor) {
         const dirent* entry = readdir(directory);
         if (entry == nullptr) break;
         add(entry->d_name);
-        if (hasTgaExtension(entry->d_name)) listing_.emplace_back(entry->d_name);
+        if (hasTgaExtension(entry->d_name) || hasPngExtension(entry->d_name)) listing_.emplace_back(entry->d_name);
     }
     // readdir gives null both at the end and on an error: only errno
     // tells them apart.
@@ -123,14 +123,15 @@ const FolderFacts* factsOf(Folder& folder) {
 
 }  // namespace posix
 
-bool listTgaEntries(Folder& folder, std::vector<std::string>& names) {
+bool listTgaEntries(Folder& folder, std::vector<std::string>& names, bool alsoPng) {
     // A listing is a fresh look at the folder: what was known of it before
     // (say, while the masks were read) is read again.
     DirectoryIndex& index = folder.state().index;
     index.forget();
     if (!index.ensureRead(posix::descriptorOf(folder))) return false;
-    const std::vector<std::string>& listing = index.tgaListing();
-    names.insert(names.end(), listing.begin(), listing.end());
+    for (const std::string& name : index.iconListing()) {
+        if (alsoPng || hasTgaExtension(name)) names.push_back(name);
+    }
     return true;
 }
 

@@ -50,24 +50,35 @@ int compareIgnoreCaseN(const char* a, const char* b, std::size_t count) {
     return compareIgnoreCase(prefixOf(a, count).c_str(), prefixOf(b, count).c_str());
 }
 
-bool listTgaEntries(Folder& folder, std::vector<std::string>& names) {
-    const std::wstring pattern = folder.state().prefix + L"*.tga";
+namespace {
+
+// The entries of `folder` that the search for "*" + `extension` yields.
+bool listMatching(Folder& folder, const wchar_t* extension, bool (*ends)(const std::string&),
+                  std::vector<std::string>& names) {
+    const std::wstring pattern = folder.state().prefix + L"*" + extension;
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;  // no match: empty
     bool complete = true;
     do {
         // The search also matches 8.3 short aliases ("Fire.tgaX" through
-        // "FIRE~1.TGA"): only a long name that itself ends in ".tga" counts,
-        // as on any other system. A name that is not valid UTF-16 cannot be
-        // named to the rest of the tool at all.
+        // "FIRE~1.TGA"): only a long name that itself ends in the extension
+        // counts, as on any other system. A name that is not valid UTF-16
+        // cannot be named to the rest of the tool at all.
         std::string name;
-        if (windows::toUtf8(entry.cFileName, name) && hasTgaExtension(name)) names.push_back(name);
+        if (windows::toUtf8(entry.cFileName, name) && ends(name)) names.push_back(name);
     } while (FindNextFileW(search, &entry));
     // The search ends with ERROR_NO_MORE_FILES; anything else broke it off.
     if (GetLastError() != ERROR_NO_MORE_FILES) complete = false;
     FindClose(search);
     return complete;
+}
+
+}  // namespace
+
+bool listTgaEntries(Folder& folder, std::vector<std::string>& names, bool alsoPng) {
+    return listMatching(folder, L".tga", hasTgaExtension, names) &&
+           (!alsoPng || listMatching(folder, L".png", hasPngExtension, names));
 }
 
 namespace {
