@@ -192,14 +192,16 @@ void BatchRun::processIcon(const std::string& name, IconOutcome& outcome) {
     readIcon(source, readers, outcome);
     if (outcome.result == IconOutcome::Result::IsFolder) --candidateCount_;
     // The page shows the bytes written, of a picture not too large to show.
-    const bool keep = page_ != nullptr && page_->showing() &&
-                      std::uint64_t{source.width} * source.height <= PreviewPage::kMaxShownPixels;
+    const auto keepFor = [&](const TgaImage& picture) {
+        return page_ != nullptr && page_->showing() &&
+               std::uint64_t{picture.width} * picture.height <= PreviewPage::kMaxShownPixels;
+    };
     if (outcome.result == IconOutcome::Result::Worked) {
-        if (keep) keepAsRead(source, outcome.asRead);
+        if (keepFor(source)) keepAsRead(source, outcome.asRead);
         if (fit_) fitToMasks(source);
         outcome.writtenWidth = source.width;
         outcome.writtenHeight = source.height;
-        writeIconFiles(source, readers, *masks_, {output_, &output_ == &source_}, keep, outcome);
+        writeIconFiles(source, readers, *masks_, {output_, &output_ == &source_}, keepFor(source), outcome);
         for (OutputOutcome& output : outcome.outputs) {
             if (output.attempted && !output.written) output.warning = texts::kCannotWrite;
         }

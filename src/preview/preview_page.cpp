@@ -140,6 +140,7 @@ std::string sizeOf(std::uint32_t width, std::uint32_t height) {
 
 // How the file stores its pixels, as far as its header tells.
 std::string formOf(const IconOutcome& icon) {
+    if (icon.png) return "PNG";
     const std::string form = icon.imageType == tga::kTypeUncompressed ? "Normal"
                              : icon.imageType == tga::kTypeRunLength  ? "RLE"
                                                                       : "type " + std::to_string(icon.imageType);
@@ -244,6 +245,9 @@ void PreviewPage::writeRow(IconOutcome& icon) {
         for (std::string& cell : cells) cell = why("not read");
     } else {
         size = sizeOf(icon.width, icon.height) + "<br>" + formOf(icon);
+        if (icon.result == Result::Worked && (icon.writtenWidth != icon.width || icon.writtenHeight != icon.height)) {
+            size += "<br>fitted to " + sizeOf(icon.writtenWidth, icon.writtenHeight);
+        }
     }
     if (icon.result == Result::Unchanged) {
         warnings = warning(consoleLine(icon.warning, icon.fileName));
@@ -278,7 +282,7 @@ std::string PreviewPage::outputCell(const IconOutcome& icon, int slot, std::stri
     // Named as the file stands: an older file of the name in another letter
     // case keeps its spelling.
     const std::string& name = output.writtenAs.empty() ? output.fileName : output.writtenAs;
-    std::string cell = pictureOfFile(output.bytes, icon.width, icon.height, name);
+    std::string cell = pictureOfFile(output.bytes, icon.writtenWidth, icon.writtenHeight, name);
     if (output.fit != MaskFit::Laid) {
         // The icon is rewritten all the same, without the normal mask.
         cell += "<br>" + why("without the normal mask: " + reasonNotLaid(output.fit, masks_.images[slot]));
@@ -291,7 +295,11 @@ std::string PreviewPage::hiddenPartNote(const IconOutcome& icon, int slot) const
     const TgaImage& mask = *masks_.images[slot];
     // Kept only for a picture that may be shown, so its size fits.
     const std::size_t pixels = static_cast<std::size_t>(std::uint64_t{icon.width} * icon.height);
-    if (icon.outputs[slot].fit != MaskFit::Laid || icon.asRead.size() < pixels * 4 || icon.bitsPerPixel != 32) return "";
+    const bool fitted = icon.writtenWidth != icon.width || icon.writtenHeight != icon.height;
+    if (icon.outputs[slot].fit != MaskFit::Laid || icon.asRead.size() < pixels * 4 || icon.bitsPerPixel != 32 ||
+        fitted) {
+        return "";
+    }
     const std::uint8_t* iconPixels = icon.asRead.data() + (icon.asRead.size() - pixels * 4);  // behind header and ID
     // One pass without a branch, which the compiler vectorises. A mask
     // without alpha shows everywhere.
