@@ -66,6 +66,18 @@ configure_file(${PROJECT_SOURCE_DIR}/${BD_README} ${PROJECT_BINARY_DIR}/README.t
 # two steps, since line ends are set for the lines of a template, not for
 # those of a text put into it.
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE BD_LICENSE)
+# libpng's licence as its source or Debian's package of it carries it: the
+# Windows programs and the static Linux one hold libpng.
+if(WIN32)
+  set(BD_PNG_LICENSE_FILE ${BD_WINDOWS_LIBRARIES}/libpng1.6.licence)
+else()
+  set(BD_PNG_LICENSE_FILE /usr/share/doc/libpng-dev/copyright)
+endif()
+if(EXISTS ${BD_PNG_LICENSE_FILE})
+  file(READ ${BD_PNG_LICENSE_FILE} BD_PNG_LICENSE)
+else()
+  message(FATAL_ERROR "libpng's licence is not at ${BD_PNG_LICENSE_FILE}")
+endif()
 configure_file(${PROJECT_SOURCE_DIR}/packaging/LICENSE.txt.in ${PROJECT_BINARY_DIR}/LICENSE.txt.joined @ONLY)
 configure_file(${PROJECT_BINARY_DIR}/LICENSE.txt.joined ${PROJECT_BINARY_DIR}/LICENSE.txt
                @ONLY NEWLINE_STYLE ${BD_TEXT_NEWLINES})

@@ -5,7 +5,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/tools/lib.sh"
-"$root/tools/install-deps.sh" cmake make g++ libdeflate-dev
+"$root/tools/install-deps.sh" cmake make g++ libdeflate-dev libpng-dev libstb-dev
 echo "-- building the tool in $root/build"
 quietly cmake -S "$root" -B "$root/build" -DBD_TESTS=OFF -DCMAKE_BUILD_TYPE=Release
 quietly cmake --build "$root/build" -j"$(nproc)"

@@ -8,7 +8,7 @@ set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 packages=("$@")
 if [ ${#packages[@]} -eq 0 ]; then
-  packages=(cmake make g++ libgtest-dev libpng-dev pkg-config libdeflate-dev)
+  packages=(cmake make g++ libgtest-dev libpng-dev pkg-config libdeflate-dev libstb-dev)
 fi
 # Each package once, in the order given (callers join lists that overlap).
 missing=()

@@ -28,7 +28,7 @@ fail() {
   exit 1
 }
 
-"$root/tools/install-deps.sh" cmake make g++ libstb-dev libdeflate-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 \
+"$root/tools/install-deps.sh" cmake make g++ libstb-dev libdeflate-dev libpng-dev zlib1g-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 \
   dpkg-dev lintian
 
 echo "-- the Windows program"

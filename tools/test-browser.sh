@@ -17,7 +17,7 @@ fail() {
   exit 1
 }
 
-"$root/tools/install-deps.sh" cmake make g++ libgtest-dev libpng-dev pkg-config libdeflate-dev \
+"$root/tools/install-deps.sh" cmake make g++ libgtest-dev libpng-dev pkg-config libdeflate-dev libstb-dev \
   chromium python3
 build="${1:-$root/build-test/release}"
 echo "-- building the tool and the screenshot check in $build"

@@ -14,7 +14,7 @@ source "$root/tools/lib.sh"
 
 choose_wine_build
 # shellcheck disable=SC2046  # one word per package
-"$root/tools/install-deps.sh" cmake make g++ libgtest-dev libdeflate-dev bsdutils $(wine_packages)
+"$root/tools/install-deps.sh" cmake make g++ libgtest-dev libdeflate-dev libpng-dev libstb-dev bsdutils $(wine_packages)
 
 echo "-- the shipped build: i686"
 "$root/tools/build-windows.sh" i686

@@ -64,7 +64,7 @@ skipped_because() {
 }
 
 choose_wine_build || exit 2
-packages=(cmake make g++ libgtest-dev libpng-dev pkg-config libdeflate-dev util-linux clang-14 libclang-rt-14-dev
+packages=(cmake make g++ libgtest-dev libpng-dev pkg-config libdeflate-dev libstb-dev util-linux clang-14 libclang-rt-14-dev
   chromium python3 dpkg-dev lintian)
 read -r -a windows_packages <<<"$(wine_packages)"
 packages+=("${windows_packages[@]}")

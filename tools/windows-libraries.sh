@@ -81,7 +81,8 @@ for package in libdeflate libpng1.6; do
   listed="$(apt-cache "${options[@]}" showsrc "$package" 2>/dev/null | sed -n 's/^Version: //p' | sort -V |
     tail -1)" || true
   stamp="$prefix/$package.version"
-  if [ -n "$listed" ] && [ "$(cut -d' ' -f1,3 "$stamp" 2>/dev/null)" = "$arch $listed" ]; then
+  if [ -n "$listed" ] && [ "$(cut -d' ' -f1,3 "$stamp" 2>/dev/null)" = "$arch $listed" ] &&
+    [ -f "$prefix/$package.licence" ]; then
     echo "-- $package $(cut -d' ' -f2 "$stamp") is built already in $prefix"
     continue
   fi
@@ -97,7 +98,9 @@ for package in libdeflate libpng1.6; do
   [ -n "$tree" ] || { echo "error: apt-get source left no $package tree in $prefix/source" >&2; exit 1; }
   rm -rf "$prefix/build"
   "build_$package" "$tree"
-  cp "$tree/"{COPYING,LICENSE} "$prefix/$package.licence" 2>/dev/null || true
+  for licence in COPYING LICENSE; do
+    [ -f "$tree/$licence" ] && cp "$tree/$licence" "$prefix/$package.licence"
+  done
   # The architecture, the version built and the newest listed when it was.
   echo "$arch $version $listed" >"$stamp"
   rm -rf "$prefix/build" "$prefix/source"
