@@ -155,8 +155,11 @@ void BatchRun::fitToMasks(TgaImage& source) {
 
 std::string BatchRun::pngTwinOf(const std::string& name) {
     if (!withArguments_ || !platform::hasTgaExtension(name)) return "";
-    const std::string png = eligibility::baseNameOf(name) + ".png";
-    return platform::entryExists(source_, png) ? platform::resolveName(source_, png) : "";
+    // Only a file that can be read is the artwork: a folder or a dangling
+    // link of the name leaves the TGA file an icon of its own.
+    const std::string png = platform::resolveName(source_, eligibility::baseNameOf(name) + ".png");
+    platform::InputFile file;
+    return platform::entryExists(source_, png) && file.open(source_, png) ? png : "";
 }
 
 int BatchRun::processFile(const std::string& name) {
@@ -224,6 +227,7 @@ void BatchRun::readIcon(TgaImage& source, platform::Readers& readers, IconOutcom
     if (outcome.png && !source.isLoaded()) {
         outcome.result = Result::Unchanged;
         outcome.warning = texts::kUnreadablePng;
+        outcome.reportName = fileName;  // no TGA file is made of it
         return;
     }
     outcome.width = source.width;
@@ -271,7 +275,7 @@ void BatchRun::report(const IconOutcome& outcome, const TgaImage& source) {
     }
     reportVariants(outcome);
     if (!outcome.outputs[0].written) {
-        printWarning(console_, texts::kCannotWrite, fileName);
+        printWarning(console_, texts::kCannotWrite, outcome.outputs[0].fileName);
         return;
     }
     const bool runLength = outcome.imageType != tga::kTypeUncompressed;
@@ -283,7 +287,8 @@ void BatchRun::report(const IconOutcome& outcome, const TgaImage& source) {
                              static_cast<int>(outcome.writtenWidth), static_cast<int>(outcome.writtenHeight));
     const std::string passedOver = withArguments_ ? masksOfOtherSizes(*masks_, source) : std::string();
     if (!passedOver.empty()) {
-        platform::printFormatted(console_, texts::kMasksPassedOver, platform::shownName(console_, outcome.reportName).c_str(),
+        platform::printFormatted(console_, fit_ ? texts::kMasksPassedOverFitted : texts::kMasksPassedOver,
+                                 platform::shownName(console_, outcome.reportName).c_str(),
                                  static_cast<int>(outcome.width), static_cast<int>(outcome.height), passedOver.c_str());
     }
 }

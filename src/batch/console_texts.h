@@ -82,6 +82,9 @@ inline constexpr const char* kProgramMasksNotTrusted =
     "NOTE:\tMasks in \"%s\" not used: users other than root and you may change them!\n";
 inline constexpr const char* kMasksPassedOver =
     "NOTE:\tIcon \"%s\" is %d x %d: the masks of %s do not fit it and were passed over (--fit fits it to them)!\n";
+// The same with --fit: the masks of a size other than the one fitted to.
+inline constexpr const char* kMasksPassedOverFitted =
+    "NOTE:\tIcon \"%s\" is %d x %d: the masks of %s do not fit it and were passed over!\n";
 inline constexpr const char* kMaskSizeAndKinds = "%d x %d (%s)";
 
 // The command line. The usage answers --help and follows the error about an

@@ -243,7 +243,7 @@ void PreviewPage::writeRow(IconOutcome& icon) {
     if (icon.result == Result::NotOpened || icon.result == Result::NotRead) {
         warnings = warning("could not be opened");
         for (std::string& cell : cells) cell = why("not read");
-    } else {
+    } else if (!icon.png || icon.width != 0) {
         size = sizeOf(icon.width, icon.height) + "<br>" + formOf(icon);
         if (icon.result == Result::Worked && (icon.writtenWidth != icon.width || icon.writtenHeight != icon.height)) {
             size += "<br>fitted to " + sizeOf(icon.writtenWidth, icon.writtenHeight);

@@ -16,10 +16,16 @@
 
 namespace {
 
-// Deflate turns at most 1032 bytes into one: a file cannot honestly hold
-// more pixel bytes than that, and a small one never gets more than the
-// buffer any record may have without its bytes backing it.
-constexpr std::uint64_t kMostInflation = 1032;
+// Deflate turns one byte into at most 1032, each a pixel of up to 4 bytes
+// once read: a file cannot honestly hold more, and a small one never gets
+// more than the buffer any record may have without its bytes backing it.
+constexpr std::uint64_t kMostInflation = 1032 * 4;
+// A picture above this many bytes (4096 x 4096) must be backed by at least
+// one byte of its file for every this many of its pixels' bytes: a
+// decompression bomb, a huge picture of one colour in a small file, is
+// refused, real artwork of that size never is.
+constexpr std::uint64_t kLargePicture = 4096ull * 4096 * 4;
+constexpr std::uint64_t kLargePictureInflation = 256;
 
 struct Context {
     const std::uint8_t* data;
@@ -47,12 +53,16 @@ void decodeInto(png_structp png, png_infop info, Context& context, TgaImage& ima
     png_set_read_fn(png, &context, readFromMemory);
     png_set_user_limits(png, 0xFFFF, 0xFFFF);  // a TGA's sides
     png_set_chunk_malloc_max(png, tga::kMaxUnbackedBufferBytes);
+    // A bad checksum is an error in any chunk, not only in those the
+    // picture needs.
+    png_set_crc_action(png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
     png_read_info(png, info);
     const std::uint32_t width = png_get_image_width(png, info);
     const std::uint32_t height = png_get_image_height(png, info);
     const std::uint64_t pixelBytes = std::uint64_t{width} * height * 4;
     if (pixelBytes + tga::kSlackBytes > tga::kMaxBufferBytes ||
-        pixelBytes > std::max<std::uint64_t>(tga::kMaxUnbackedBufferBytes, context.size * kMostInflation)) {
+        pixelBytes > std::max<std::uint64_t>(tga::kMaxUnbackedBufferBytes, context.size * kMostInflation) ||
+        pixelBytes > std::max<std::uint64_t>(kLargePicture, context.size * kLargePictureInflation)) {
         png_error(png, "larger than its bytes can hold");
     }
     png_set_expand(png);      // palette, grey below 8 bits and tRNS: RGB(A)
