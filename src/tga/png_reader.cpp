@@ -56,6 +56,12 @@ void decodeInto(png_structp png, png_infop info, Context& context, TgaImage& ima
     // A bad checksum is an error in any chunk, not only in those the
     // picture needs.
     png_set_crc_action(png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
+    // Of the ancillary chunks only the transparency of a palette or a grey
+    // or RGB picture is read: text and the like are passed over unread, so
+    // a chunk that declares gigabytes claims no memory for them.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    static const png_byte kTransparency[] = {'t', 'R', 'N', 'S', '\0'};
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, kTransparency, 1);
     png_read_info(png, info);
     const std::uint32_t width = png_get_image_width(png, info);
     const std::uint32_t height = png_get_image_height(png, info);
