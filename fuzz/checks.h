@@ -23,6 +23,15 @@ using Bytes = std::vector<std::uint8_t>;
 // record without one must hold no more than the bounded pixel buffer.
 std::string checkReader(const std::uint8_t* data, std::size_t size);
 
+// The bytes as a PNG file, decoded by loadPng. Bytes that are no whole
+// picture leave the record empty; a picture comes as 32 bits in exactly the
+// promised buffer, never with more pixel bytes than its file can hold
+// (1032 x 4 per byte, or the bounded buffer of a record without backing;
+// only the latter for a file of at most 1016 bytes; above 4096 x 4096, no
+// more than 256 per byte), and survives an encoding as TGA and a decoding
+// with every pixel kept. A second decoding gives the same record.
+std::string checkPng(const std::uint8_t* data, std::size_t size);
+
 // Two images made from the bytes (sizes, depths and pixels), the second
 // blended over the first: only colour bytes of the first may change, the
 // mask not at all, and an opaque mask pixel must come through as it is.

@@ -154,7 +154,105 @@ std::string compareSavedBlends(const TgaImage& before, TgaImage blended, const T
     return "";
 }
 
+// --- PNG files -------------------------------------------------------------
+
+// The bounds of src/tga/png_reader.cpp. Deflate turns one byte into at
+// most 1032, each a pixel of up to 4 bytes once read: a PNG file may never
+// give more pixel bytes than that many times its own size, nor a small one
+// more than the buffer any record may have without bytes to back it.
+constexpr std::uint64_t kMostPixelBytesPerFileByte = 1032 * 4;
+constexpr std::size_t kSmallInput = tga::kMaxUnbackedBufferBytes / kMostPixelBytesPerFileByte;  // 1016
+// Above 4096 x 4096, a picture needs a byte of its file for every 256 of its
+// pixel bytes (no decompression bomb).
+constexpr std::uint64_t kLargePicture = 4096ull * 4096 * 4;
+constexpr std::uint64_t kLargePictureInflation = 256;
+
+// A record that holds something, so that a load into it must replace all.
+TgaImage stalePicture() {
+    TgaImage image;
+    image.width = 3;
+    image.height = 2;
+    image.bitsPerPixel = tga::kDepth24;
+    image.header.assign(tga::kHeaderBlockSize, 0x5A);
+    image.headerSize = tga::kHeaderLength + 7;
+    image.pixels.assign(static_cast<std::size_t>(image.pixelDataBytes() + tga::kSlackBytes), 0xC3);
+    return image;
+}
+
+bool sameRecord(const TgaImage& a, const TgaImage& b) {
+    return a.content() == b.content() && a.header == b.header && a.headerSize == b.headerSize &&
+           a.width == b.width && a.height == b.height && a.bitsPerPixel == b.bitsPerPixel && a.pixels == b.pixels;
+}
+
+std::string pngProperties(const std::uint8_t* data, std::size_t size) {
+    TgaImage image = stalePicture();
+    if (!image.loadPng(data, size)) {
+        if (!image.header.empty() || !image.pixels.empty() || image.headerSize != 0) {
+            return "a failed PNG load left data in the record";
+        }
+        if (image.content() != TgaContent::None) return "a failed PNG load left a content";
+        return "";
+    }
+    if (image.content() != TgaContent::Picture) return "a loaded PNG is no full picture";
+    if (!image.isLoaded()) return "a loaded PNG is not isLoaded()";
+    if (image.bitsPerPixel != tga::kDepth32) return describe("a loaded PNG has depth", image.bitsPerPixel);
+    if (image.width == 0 || image.height == 0 || image.width > 0xFFFF || image.height > 0xFFFF) {
+        return describe("a loaded PNG has a side beyond a TGA's:", std::max(image.width, image.height));
+    }
+    const std::uint64_t pixelBytes = std::uint64_t{image.width} * image.height * tga::kOutputBytesPerPixel;
+    if (image.pixels.size() != pixelBytes + tga::kSlackBytes) {
+        return describe("a loaded PNG's buffer has the wrong size", image.pixels.size());
+    }
+    if (pixelBytes > std::max<std::uint64_t>(tga::kMaxUnbackedBufferBytes, size * kMostPixelBytesPerFileByte)) {
+        return describe("a loaded PNG has more pixel bytes than its file can hold:", pixelBytes);
+    }
+    if (pixelBytes > std::max<std::uint64_t>(kLargePicture, size * kLargePictureInflation)) {
+        return describe("a loaded PNG is a decompression bomb of pixel bytes:", pixelBytes);
+    }
+    if (size <= kSmallInput && image.pixels.size() > tga::kMaxUnbackedBufferBytes + tga::kSlackBytes) {
+        return describe("a small PNG file got a pixel buffer of", image.pixels.size());
+    }
+    if (!std::all_of(image.pixels.begin() + static_cast<std::ptrdiff_t>(pixelBytes), image.pixels.end(),
+                     [](std::uint8_t byte) { return byte == 0; })) {
+        return "a loaded PNG's slack is not zero";
+    }
+
+    const TgaImage original = image;
+    tga::ByteBuffer saved;
+    // One allocation, with the room load() turns into the slack: no doubling
+    // of a picture of many MiB (libFuzzer's -malloc_limit_mb would take it
+    // for an excessive claim).
+    saved.reserve(static_cast<std::size_t>(image.savedFileBytes() + tga::kSlackBytes));
+    tga::BufferSink sink(saved);
+    if (!image.save(sink, kFillAlpha)) return "a loaded PNG could not be saved";
+    if (saved.size() != image.savedFileBytes()) {
+        return describe("the saved PNG's size differs from savedFileBytes():", saved.size());
+    }
+    TgaImage reloaded;
+    if (!reloaded.load(std::move(saved)) || reloaded.content() != TgaContent::Picture) {
+        return "the saved PNG does not load as a full picture";
+    }
+    if (reloaded.width != original.width || reloaded.height != original.height ||
+        reloaded.bitsPerPixel != tga::kDepth32) {
+        return "the saved PNG declares another size or depth";
+    }
+    if (!std::equal(original.pixels.begin(), original.pixels.begin() + static_cast<std::ptrdiff_t>(pixelBytes),
+                    reloaded.pixels.begin())) {
+        std::string changed = comparePixels(original, reloaded);
+        return changed.empty() ? "the round trip changed the saved PNG's pixels" : changed;
+    }
+
+    // Decoded again into a record that holds another picture: the same record.
+    if (!reloaded.loadPng(data, size)) return "a PNG that loaded once failed the second time";
+    if (!sameRecord(reloaded, original)) return "a second load of the same PNG gave another record";
+    return "";
+}
+
 }  // namespace
+
+std::string checkPng(const std::uint8_t* data, std::size_t size) {
+    return pngProperties(data, size);
+}
 
 std::string checkReader(const std::uint8_t* data, std::size_t size) {
     return readerProperties(data, size);

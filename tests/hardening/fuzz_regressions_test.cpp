@@ -52,6 +52,10 @@ TEST(FuzzRegressions, ReaderInputs) {
     replayRegressions("reader", fuzz_checks::checkReader);
 }
 
+TEST(FuzzRegressions, PngInputs) {
+    replayRegressions("png", fuzz_checks::checkPng);
+}
+
 TEST(FuzzRegressions, BlendInputs) {
     replayRegressions("blend", fuzz_checks::checkBlend);
 }
