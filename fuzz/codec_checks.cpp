@@ -30,6 +30,30 @@ std::string comparePixels(const TgaImage& original, const TgaImage& reloaded) {
     return "";
 }
 
+// Saves a copy of `original` (save() rewrites the header) and decodes the
+// bytes again into `reloaded`: the file must be of the promised size and
+// give back the size and every pixel. The bytes get their room, slack
+// included, in one allocation: a doubling for a picture of many MiB would
+// look to libFuzzer's -malloc_limit_mb like an excessive claim.
+std::string saveAndReload(const TgaImage& original, TgaImage& reloaded) {
+    TgaImage image = original;
+    tga::ByteBuffer saved;
+    saved.reserve(static_cast<std::size_t>(image.savedFileBytes() + tga::kSlackBytes));
+    tga::BufferSink sink(saved);
+    if (!image.save(sink, kFillAlpha)) return "a full picture could not be saved";
+    if (saved.size() != image.savedFileBytes()) {
+        return describe("the saved file's size differs from savedFileBytes():", saved.size());
+    }
+    if (!reloaded.load(std::move(saved)) || reloaded.content() != TgaContent::Picture) {
+        return "the saved file does not load as a full picture";
+    }
+    if (reloaded.width != original.width || reloaded.height != original.height ||
+        reloaded.bitsPerPixel != tga::kDepth32) {
+        return "the saved file declares another size or depth";
+    }
+    return comparePixels(original, reloaded);
+}
+
 std::string readerProperties(const std::uint8_t* data, std::size_t size) {
     TgaImage image;
     if (!image.load(tga::ByteBuffer(data, data + size))) {
@@ -50,29 +74,15 @@ std::string readerProperties(const std::uint8_t* data, std::size_t size) {
         return describe("a full picture's buffer has the wrong size", image.pixels.size());
     }
 
-    const TgaImage original = image;
-    tga::ByteBuffer saved;
-    tga::BufferSink sink(saved);
-    if (!image.save(sink, kFillAlpha)) return "a full picture could not be saved";
-    if (saved.size() != image.savedFileBytes()) {
-        return describe("the saved file's size differs from savedFileBytes():", saved.size());
-    }
-
     TgaImage reloaded;
-    if (!reloaded.load(std::move(saved)) || reloaded.content() != TgaContent::Picture) {
-        return "the saved file does not load as a full picture";
-    }
-    if (reloaded.width != original.width || reloaded.height != original.height ||
-        reloaded.bitsPerPixel != tga::kDepth32) {
-        return "the saved file declares another size or depth";
-    }
-    if (reloaded.headerSize != original.headerSize ||
-        !std::equal(original.header.begin() + tga::kHeaderLength,
-                    original.header.begin() + original.headerSize,
+    const std::string changed = saveAndReload(image, reloaded);
+    if (!changed.empty()) return changed;
+    if (reloaded.headerSize != image.headerSize ||
+        !std::equal(image.header.begin() + tga::kHeaderLength, image.header.begin() + image.headerSize,
                     reloaded.header.begin() + tga::kHeaderLength)) {
         return "the round trip changed the image ID";
     }
-    return comparePixels(original, reloaded);
+    return "";
 }
 
 // --- the blend -------------------------------------------------------------
@@ -217,30 +227,10 @@ std::string pngProperties(const std::uint8_t* data, std::size_t size) {
         return "a loaded PNG's slack is not zero";
     }
 
-    const TgaImage original = image;
-    tga::ByteBuffer saved;
-    // One allocation, with the room load() turns into the slack: no doubling
-    // of a picture of many MiB (libFuzzer's -malloc_limit_mb would take it
-    // for an excessive claim).
-    saved.reserve(static_cast<std::size_t>(image.savedFileBytes() + tga::kSlackBytes));
-    tga::BufferSink sink(saved);
-    if (!image.save(sink, kFillAlpha)) return "a loaded PNG could not be saved";
-    if (saved.size() != image.savedFileBytes()) {
-        return describe("the saved PNG's size differs from savedFileBytes():", saved.size());
-    }
+    const TgaImage& original = image;
     TgaImage reloaded;
-    if (!reloaded.load(std::move(saved)) || reloaded.content() != TgaContent::Picture) {
-        return "the saved PNG does not load as a full picture";
-    }
-    if (reloaded.width != original.width || reloaded.height != original.height ||
-        reloaded.bitsPerPixel != tga::kDepth32) {
-        return "the saved PNG declares another size or depth";
-    }
-    if (!std::equal(original.pixels.begin(), original.pixels.begin() + static_cast<std::ptrdiff_t>(pixelBytes),
-                    reloaded.pixels.begin())) {
-        std::string changed = comparePixels(original, reloaded);
-        return changed.empty() ? "the round trip changed the saved PNG's pixels" : changed;
-    }
+    const std::string changed = saveAndReload(original, reloaded);
+    if (!changed.empty()) return changed;
 
     // Decoded again into a record that holds another picture: the same record.
     if (!reloaded.loadPng(data, size)) return "a PNG that loaded once failed the second time";
