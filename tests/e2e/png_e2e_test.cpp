@@ -46,6 +46,8 @@ void writeFolder(const std::string& folder) {
     writeFile(folder + "/Frost.PNG", rgbaPng(4, 4, art(4, 4, 2)));
     writeFile(folder + "/Frost.tga", {1, 2, 3});                   // made from Frost.PNG
     writeFile(folder + "/Broken.png", {0x89, 'P', 'N', 'G', 1, 2});
+    writeFile(folder + "/Storm.tga", noiseTga(4, 4, 32, 5).bytes());  // a folder named Storm.png is no artwork
+    ASSERT_TRUE(makeDirectory(folder + "/Storm.png"));
     writeFile(folder + "/ZOF_NORMAL_MASK.png", rgbaPng(4, 4, art(4, 4, 3)));
     writeFile(folder + "/ZOF_DISABLED_MASK.png", rgbaPng(4, 4, art(4, 4, 4)));
 }
@@ -61,13 +63,16 @@ TEST(Png, IconsAndMasksInARunWithArgumentsAndTheirTgaFilesMadeAgainAlike) {
     EXPECT_NE(result.output.find("WARN:\tFile \"Broken.png\" is not a PNG picture the tool can read. Skipped!\n"
                                  "Fire.tga              \tPNG   \t   4\t   4\n"
                                  "Frost.tga             \tPNG   \t   4\t   4\n"
-                                 "Processing complete! 2 of 3 files processed\n"),
+                                 "NOTE:\tFile \"Storm.png\" is a folder, not an icon. Skipped!\n"
+                                 "Storm.tga             \tNormal\t   4\t   4\n"
+                                 "Processing complete! 3 of 4 files processed\n"),
               std::string::npos)
         << result.output;
     EXPECT_EQ(readFile("icons/Fire.png"), firePng) << "a PNG is never written";
     EXPECT_EQ(listIn("icons"),
-              (std::vector<std::string>{"Broken.png", "DISFire.tga", "DISFrost.tga", "Fire.png", "Fire.tga",
-                                        "Frost.PNG", "Frost.tga", "ZOF_DISABLED_MASK.png", "ZOF_NORMAL_MASK.png"}));
+              (std::vector<std::string>{"Broken.png", "DISFire.tga", "DISFrost.tga", "DISStorm.tga", "Fire.png", "Fire.tga",
+                                        "Frost.PNG", "Frost.tga", "Storm.png", "Storm.tga", "ZOF_DISABLED_MASK.png",
+                                        "ZOF_NORMAL_MASK.png"}));
     // Fire.png's 8 x 4 are fitted into 4 x 4: a band of 4 x 2 in the middle.
     const Bytes fire = readFile("icons/Fire.tga");
     ASSERT_EQ(fire.size(), 18u + 4 * 4 * 4);
